@@ -1,0 +1,27 @@
+#include "core/startup_win.h"
+
+#include <commctrl.h>
+
+#include "core/settings.h"
+#include "core/text.h"
+#include "ui/main_dialog.h"
+#include "ui/resources/resource.h"
+
+HINSTANCE app_instance = nullptr;
+std::atomic<std::uint32_t> download_cancel{0};
+
+int run_vornix(HINSTANCE instance) {
+    download_cancel = 0;
+    InitCommonControls();
+    app_instance = instance;
+    set_default_settings();
+    load_settings();
+
+    const INT_PTR result = DialogBoxParamA(app_instance, MAKEINTRESOURCEA(IDD_MAIN), GetDesktopWindow(),
+                                           main_dialog_proc, 0);
+    if (result == 0) return 0;
+    char message[64];
+    format_text(message, sizeof message, "Cannot create main dialog box [%i]", static_cast<int>(result));
+    MessageBoxA(nullptr, message, "Fatal Error", MB_OK);
+    return -1;
+}

@@ -1,0 +1,8 @@
+#include <windows.h>
+
+#include "core/startup_win.h"
+
+// The program takes no command-line arguments.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    return run_vornix(instance);
+}

@@ -1,0 +1,1 @@
+#include "doubles/zeph_server.h"

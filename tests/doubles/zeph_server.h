@@ -1,0 +1,2 @@
+#pragma once
+// Local score server for the tests (filled in with the high-score work).

@@ -1,0 +1,328 @@
+#include "win/harness.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <cstdio>
+
+namespace harness {
+
+namespace {
+
+std::string narrow(const std::wstring& w) {
+    if (w.empty()) return {};
+    const int n = WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+    return s;
+}
+
+std::wstring widen(const std::string& s) {
+    if (s.empty()) return {};
+    const int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+    return w;
+}
+
+void remove_tree(const std::string& dir) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(join(dir, "*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = fd.cFileName;
+        if (name == "." || name == "..") continue;
+        const std::string path = join(dir, name);
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            remove_tree(path);
+            RemoveDirectoryA(path.c_str());
+        } else {
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(path.c_str());
+        }
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+}
+
+struct FindArgs {
+    DWORD pid;
+    std::wstring caption;
+    bool visible_only;
+    bool message_box_only;
+    HWND found;
+};
+
+BOOL CALLBACK find_proc(HWND window, LPARAM lparam) {
+    auto* args = reinterpret_cast<FindArgs*>(lparam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != args->pid) return TRUE;
+    if (args->visible_only && !IsWindowVisible(window)) return TRUE;
+    if (args->message_box_only) {
+        wchar_t cls[16] = {};
+        GetClassNameW(window, cls, 16);
+        if (wcscmp(cls, L"#32770") != 0 || !GetDlgItem(window, 0xFFFF)) return TRUE;
+        if (!args->caption.empty()) {
+            wchar_t text[256] = {};
+            GetWindowTextW(window, text, 256);
+            if (args->caption != text) return TRUE;
+        }
+    } else {
+        wchar_t text[512] = {};
+        GetWindowTextW(window, text, 512);
+        if (args->caption != text) return TRUE;
+    }
+    args->found = window;
+    return FALSE;
+}
+
+HWND find_top_level(DWORD pid, const std::string& caption, bool visible_only, bool message_box_only) {
+    FindArgs args{pid, widen(caption), visible_only, message_box_only, nullptr};
+    EnumWindows(find_proc, reinterpret_cast<LPARAM>(&args));
+    return args.found;
+}
+
+std::vector<std::string> items(HWND control, UINT count_msg, UINT len_msg, UINT text_msg) {
+    std::vector<std::string> out;
+    const LRESULT n = SendMessageW(control, count_msg, 0, 0);
+    for (LRESULT i = 0; i < n; ++i) {
+        const LRESULT len = SendMessageW(control, len_msg, i, 0);
+        if (len < 0) break;
+        // Across processes Wine may write twice the length: leave room.
+        std::wstring buf(static_cast<std::size_t>(len) * 2 + 2, L'\0');
+        SendMessageW(control, text_msg, i, reinterpret_cast<LPARAM>(buf.data()));
+        buf.resize(wcsnlen(buf.c_str(), buf.size()));
+        out.push_back(narrow(buf));
+    }
+    return out;
+}
+
+}  // namespace
+
+// --- files and folders -----------------------------------------------------
+
+std::string exe_dir() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s = path;
+    return s.substr(0, s.find_last_of("\\/"));
+}
+
+std::string build_file(const std::string& name) { return join(exe_dir(), name); }
+
+std::string join(const std::string& dir, const std::string& name) {
+    if (dir.empty() || dir.back() == '\\' || dir.back() == '/') return dir + name;
+    return dir + "\\" + name;
+}
+
+std::string fresh_dir(const std::string& name) {
+    const std::string root = join(exe_dir(), "e2e");
+    CreateDirectoryA(root.c_str(), nullptr);
+    const std::string dir = join(root, name);
+    remove_tree(dir);
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << "cannot create " << path;
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+std::string read_file(const std::string& path) {
+    std::string out;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return out;
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    std::fclose(f);
+    return out;
+}
+
+bool file_exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<std::string> list_dir(const std::string& dir) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(join(dir, "*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::string name = fd.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool wait_until(const std::function<bool()>& done, int timeout_ms) {
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeout_ms);
+    for (;;) {
+        if (done()) return true;
+        if (GetTickCount64() >= end) return false;
+        Sleep(20);
+    }
+}
+
+// --- the program ------------------------------------------------------------
+
+Program::~Program() { kill(); }
+
+bool Program::start(const std::string& work_dir, const Env& env, const std::string& exe) {
+    // The environment block: ours, with the test's variables in front so they win.
+    std::string block;
+    for (const auto& [name, value] : env) block += name + "=" + value + '\0';
+    if (char* own = GetEnvironmentStringsA()) {
+        for (const char* p = own; *p; p += std::strlen(p) + 1) block += std::string(p) + '\0';
+        FreeEnvironmentStringsA(own);
+    }
+    block += '\0';
+
+    const std::string path = exe.find('\\') == std::string::npos ? build_file(exe) : exe;
+    std::string command = "\"" + path + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, block.data(), work_dir.c_str(),
+                        &si, &pi)) {
+        ADD_FAILURE() << "cannot start " << path << " in " << work_dir << ": error " << GetLastError();
+        return false;
+    }
+    CloseHandle(pi.hThread);
+    process_ = pi.hProcess;
+    pid_ = pi.dwProcessId;
+    return true;
+}
+
+HWND Program::find_window(const std::string& caption, bool visible_only) const {
+    return find_top_level(pid_, caption, visible_only, false);
+}
+
+HWND Program::wait_window(const std::string& caption, int timeout_ms) {
+    HWND found = nullptr;
+    wait_until([&] { return (found = find_window(caption)) != nullptr; }, timeout_ms);
+    if (!found) {
+        const auto [box_caption, box_text] = open_message_box();
+        ADD_FAILURE() << "expected a window '" << caption << "' within " << timeout_ms << " ms; saw none"
+                      << (box_caption.empty() ? "" : ", but a message box '" + box_caption + "': " + box_text);
+    }
+    return found;
+}
+
+bool Program::wait_visible(HWND window, bool visible, int timeout_ms) {
+    const bool ok = wait_until([&] { return (IsWindowVisible(window) != FALSE) == visible; }, timeout_ms);
+    if (!ok)
+        ADD_FAILURE() << "expected window '" << window_text(window) << "' to be " << (visible ? "shown" : "hidden")
+                      << " within " << timeout_ms << " ms";
+    return ok;
+}
+
+std::pair<std::string, std::string> Program::open_message_box() const {
+    HWND box = find_top_level(pid_, "", true, true);
+    if (!box) return {};
+    return {window_text(box), item_text(box, 0xFFFF)};
+}
+
+std::string Program::wait_message_box(const std::string& caption, int timeout_ms, bool dismiss) {
+    HWND box = nullptr;
+    wait_until([&] { return (box = find_top_level(pid_, caption, true, true)) != nullptr; }, timeout_ms);
+    if (!box) {
+        const auto [other_caption, other_text] = open_message_box();
+        ADD_FAILURE() << "expected a message box '" << caption << "' within " << timeout_ms << " ms; saw "
+                      << (other_caption.empty() ? "none" : "'" + other_caption + "': " + other_text);
+        return {};
+    }
+    const std::string text = item_text(box, 0xFFFF);
+    if (dismiss) {
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        if (!wait_until([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000))
+            ADD_FAILURE() << "message box '" << caption << "' did not close";
+    }
+    return text;
+}
+
+bool Program::wait_exit(int timeout_ms, DWORD* exit_code) {
+    if (!process_) return false;
+    if (WaitForSingleObject(process_, static_cast<DWORD>(timeout_ms)) != WAIT_OBJECT_0) return false;
+    if (exit_code) GetExitCodeProcess(process_, exit_code);
+    return true;
+}
+
+bool Program::running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+void Program::kill() {
+    if (!process_) return;
+    if (running()) {
+        TerminateProcess(process_, 1);
+        WaitForSingleObject(process_, 5000);
+    }
+    CloseHandle(process_);
+    process_ = nullptr;
+}
+
+// --- controls ---------------------------------------------------------------
+
+std::string window_text(HWND window) {
+    const LRESULT len = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring buf(static_cast<std::size_t>(len > 0 ? len : 0) * 2 + 2, L'\0');
+    SendMessageW(window, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()));
+    buf.resize(wcsnlen(buf.c_str(), buf.size()));
+    return narrow(buf);
+}
+
+std::string item_text(HWND dialog, int id) { return window_text(GetDlgItem(dialog, id)); }
+
+std::vector<std::string> list_items(HWND dialog, int id) {
+    return items(GetDlgItem(dialog, id), LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT);
+}
+
+std::vector<std::string> combo_items(HWND dialog, int id) {
+    return items(GetDlgItem(dialog, id), CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
+}
+
+int list_selection(HWND dialog, int id) {
+    return static_cast<int>(SendDlgItemMessageW(dialog, id, LB_GETCURSEL, 0, 0));
+}
+
+int combo_selection(HWND dialog, int id) {
+    return static_cast<int>(SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0));
+}
+
+bool is_checked(HWND dialog, int id) { return SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+bool is_enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+
+void click(HWND dialog, int id) { PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+void select_list_item(HWND dialog, int id, int index) {
+    HWND list = GetDlgItem(dialog, id);
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+void double_click_list_item(HWND dialog, int id, int index) {
+    HWND list = GetDlgItem(dialog, id);
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
+}
+
+void select_combo_item(HWND dialog, int id, int index) {
+    HWND combo = GetDlgItem(dialog, id);
+    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+void set_text(HWND dialog, int id, const std::string& text) {
+    const std::wstring w = widen(text);
+    SendMessageW(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(w.c_str()));
+}
+
+void post_command(HWND dialog, int id, int code) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+}  // namespace harness

@@ -1,0 +1,4 @@
+#pragma once
+#include <windows.h>
+
+INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);

@@ -1,0 +1,61 @@
+// Resource IDs shared by vornix.rc and the code. Plain #defines only: windres
+// reads this file too.
+#ifndef VORNIX_RESOURCE_H
+#define VORNIX_RESOURCE_H
+
+#define IDD_MAIN 101
+#define IDD_ABOUT 103
+#define IDD_WAIT 104
+#define IDB_LOGO 107
+#define IDD_SCORE 108
+#define IDD_DOWNLOAD 109
+
+/* Main dialog (101). ID 1 is "Exit". */
+#define IDC_GAME_LIST 1000
+#define IDC_PLAYBACK_INP 1001
+#define IDC_RECORD_INP 1002
+#define IDC_PLAY_GAME 1003
+#define IDC_VERSION_LIST 1004
+#define IDC_SAMPLE_RATE 1005
+#define IDC_NO_HW_STRETCH 1006
+#define IDC_NO_SOUND 1008
+#define IDC_WINDOWED 1009
+#define IDC_AUTO_FRAMESKIP 1010
+#define IDC_ABOUT 1011
+#define IDC_FRAMESKIP_EDIT 1012
+#define IDC_FRAMESKIP_SPIN 1013
+#define IDC_ASK_INP_NAME 1015
+#define IDC_REFRESH 1016
+#define IDC_SORT_BY_DRIVER 1018
+#define IDC_FIND_EDIT 1020
+#define IDC_FIND 1021
+#define IDC_STATUS 1022
+#define IDC_SCORE_LIST 1023
+#define IDC_GET_SCORES 1024
+#define IDC_SCORE_LABEL 1025
+#define IDC_USE_MOUSE 1026
+#define IDC_USE_JOYSTICK 1027
+#define IDC_SPLIT_EDIT 1028
+
+/* About box (103) and wait box (104). */
+#define IDC_ABOUT_TITLE 1014
+#define IDC_WAIT_TEXT 1017
+
+/* Score properties (108). ID 1 is "OK". */
+#define IDC_SCORE_PLAYER 1029
+#define IDC_SCORE_VALUE 1030
+#define IDC_SCORE_VERSION 1031
+#define IDC_SCORE_DESCRIPTION 1033
+#define IDC_SCORE_GAME 1034
+#define IDC_SCORE_UPLOADED 1035
+#define IDC_SCORE_POSITION 1036
+#define IDC_SCORE_POINTS 1037
+#define IDC_SCORE_CONFIRMED 1038
+#define IDC_DOWNLOAD_PLAY 1039
+
+/* Download (109). ID 2 (IDCANCEL) is "Cancel". */
+#define IDC_DOWNLOAD_STATUS 1040
+#define IDC_DOWNLOAD_DONE 1041
+#define IDC_DOWNLOAD_PROGRESS 1042
+
+#endif
