@@ -2,11 +2,17 @@
 
 #include "core/settings.h"
 #include "core/versions_win.h"
+#include "scores/high_scores_win.h"
+#include "scores/score_dialog_win.h"
 #include "ui/resources/resource.h"
+
+OPENFILENAMEA inp_file_dialog;
 
 namespace {
 
 BOOL on_init_dialog(HWND dialog) {
+    score_list_window = GetDlgItem(dialog, IDC_SCORE_LIST);
+    split_edit_window = GetDlgItem(dialog, IDC_SPLIT_EDIT);
     load_versions(GetDlgItem(dialog, IDC_VERSION_LIST));
     SendDlgItemMessageA(dialog, IDC_VERSION_LIST, CB_SETCURSEL, 0, 0);
     return TRUE;
@@ -24,7 +30,20 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
     case WM_INITDIALOG:
         return on_init_dialog(dialog);
     case WM_COMMAND:
-        if (LOWORD(wparam) == IDOK) SendMessageA(dialog, WM_CLOSE, 0, 0);
+        switch (LOWORD(wparam)) {
+        case IDOK:
+            SendMessageA(dialog, WM_CLOSE, 0, 0);
+            break;
+        case IDC_SCORE_LIST:
+            if (HIWORD(wparam) == LBN_DBLCLK) {
+                on_open_score(dialog);
+                return TRUE;
+            }
+            break;
+        case IDC_GET_SCORES:
+            on_get_high_scores(dialog);
+            break;
+        }
         return FALSE;
     case WM_CLOSE:
         on_close(dialog);

@@ -1,0 +1,3 @@
+#include "mame/game_list_win.h"
+
+int load_game_list(HWND, int) { return 0; }
