@@ -4,7 +4,7 @@
 
 wine_up() {
   local top=$1
-  export WINEPREFIX="$top/build/wineprefix"
+  export WINEPREFIX="${VORNIX_WINEPREFIX:-$top/build/wineprefix}"
   export WINEARCH=win64
   export WINEDEBUG=-all
   # Mono and Gecko cannot be downloaded here, and nothing needs them.
