@@ -55,6 +55,10 @@ public:
     // Any message box open now: caption and text, or empty strings.
     std::pair<std::string, std::string> open_message_box() const;
 
+    // Watches this test's own process instead, for tests that call the
+    // program's functions in-process and answer their windows from a thread.
+    void watch_self() { pid_ = GetCurrentProcessId(); }
+
     // Waits for the program to end; returns false when it is still running.
     bool wait_exit(int timeout_ms, DWORD* exit_code);
     void kill();
