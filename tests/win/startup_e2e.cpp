@@ -34,9 +34,13 @@ TEST(Startup, FirstRunLeavesTheDefaultSettings) {
 
 TEST(Startup, StoredSettingsAreWrittenBackUnchanged) {
     const std::string dir = fresh_dir("stored_settings");
-    // Every field off its default, gap bytes and `reserved` set too.
+    // Every field off its default, gap bytes and `reserved` set too. The
+    // sample rate and frame-skip level are copied back from their controls on
+    // exit, so they hold values those controls can show (2 and 7).
     std::string image(44, '\0');
     for (int i = 0; i < 44; ++i) image[static_cast<std::size_t>(i)] = static_cast<char>(0x10 + i);
+    image.replace(4, 2, std::string("\x02\x00", 2));
+    image.replace(20, 2, std::string("\x07\x00", 2));
     write_file(join(dir, "vornix.cfg"), image);
     EXPECT_EQ(start_and_close(dir), 0u);
     EXPECT_EQ(read_file(join(dir, "vornix.cfg")), image);
