@@ -15,6 +15,9 @@ inline constexpr std::size_t GAME_LIST_COMMAND_SIZE = 512;
 
 inline constexpr const char* GAME_LIST_FILE = "gamelist.tmp";
 
+// Shown instead of starting anything when a command line does not fit.
+inline constexpr const char* MAME_LINE_TOO_LONG = "MAME command line too long - MAME not started";
+
 // run_inp's mode: record; any other value plays back.
 inline constexpr int INP_RECORD = 1;
 

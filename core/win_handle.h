@@ -1,0 +1,13 @@
+#pragma once
+// Owners for the Win32 handles the program opens: kernel handles (processes,
+// threads) and GDI objects (fonts, brushes).
+#include <windows.h>
+
+#include "core/unique_handle.h"
+
+inline BOOL close_win_handle(HANDLE h) { return CloseHandle(h); }
+using UniqueWinHandle = UniqueHandle<HANDLE, close_win_handle>;
+
+inline BOOL delete_gdi_object(HGDIOBJ object) { return DeleteObject(object); }
+using UniqueFont = UniqueHandle<HFONT, delete_gdi_object>;
+using UniqueBrush = UniqueHandle<HBRUSH, delete_gdi_object>;
