@@ -37,6 +37,9 @@ Settings default_settings() {
 
 std::string image(const Settings& s) { return std::string(reinterpret_cast<const char*>(&s), sizeof s); }
 
+// What "Commandline view" shows for a command line.
+std::string preview(const std::string& line) { return line + " [Length: " + std::to_string(line.size()) + "]"; }
+
 // Posts a key press to the window that has the focus in `top`'s thread, as
 // the keyboard would deliver it.
 void press_key(HWND top, WPARAM key) {
@@ -85,15 +88,11 @@ protected:
         EXPECT_TRUE(app.wait_exit(10000, &code)) << "the program did not end";
         EXPECT_EQ(code, 0u);
     }
-    bool run_buttons_enabled(HWND main) {
-        for (int id : kRunButtons)
-            if (!is_enabled(main, id)) return false;
-        return true;
-    }
-    bool run_buttons_disabled(HWND main) {
-        for (int id : kRunButtons)
-            if (is_enabled(main, id)) return false;
-        return true;
+    // How many of "Playback INP", "Record INP", "Play game" and "Exit" are on.
+    static int run_buttons_on(HWND main) {
+        int on = 0;
+        for (int id : kRunButtons) on += is_enabled(main, id);
+        return on;
     }
 
     std::string dir_;
@@ -143,7 +142,7 @@ TEST_F(MainDialog, InitialStateComesFromTheSettings) {
         EXPECT_EQ(list_items(main, IDC_GAME_LIST),
                   (std::vector<std::string>{"Pac-Man (Midway)", "Galaga '88", "Donkey Kong"}));
         EXPECT_EQ(list_selection(main, IDC_GAME_LIST), -1) << c.name;
-        EXPECT_TRUE(run_buttons_enabled(main)) << c.name;
+        EXPECT_EQ(run_buttons_on(main), 4) << c.name;
         leave(app, main);
     }
 }
@@ -159,6 +158,12 @@ TEST_F(MainDialog, EachBoxTogglesItsFieldAndLeavingSavesEverything) {
         click(main, id);
         EXPECT_TRUE(wait_until([&] { return is_checked(main, id) != was; }, 5000)) << "box " << id;
     }
+    // "Disable sound" turns the sample-rate list off and on again.
+    EXPECT_FALSE(is_enabled(main, IDC_SAMPLE_RATE));
+    click(main, IDC_NO_SOUND);
+    EXPECT_TRUE(wait_until([&] { return is_enabled(main, IDC_SAMPLE_RATE); }, 5000)) << "unticking enables the list";
+    click(main, IDC_NO_SOUND);
+    EXPECT_TRUE(wait_until([&] { return !is_enabled(main, IDC_SAMPLE_RATE); }, 5000)) << "ticking disables the list";
     select_combo_item(main, IDC_SAMPLE_RATE, 0);
     SendDlgItemMessageW(main, IDC_FRAMESKIP_SPIN, UDM_SETPOS, 0, MAKELPARAM(7, 0));
     leave(app, main);
@@ -176,18 +181,6 @@ TEST_F(MainDialog, EachBoxTogglesItsFieldAndLeavingSavesEverything) {
     expected.frameskip = 7;
     EXPECT_EQ(read_file(cfg()), image(expected));
     EXPECT_TRUE(mame_runs().empty()) << "no MAME run was needed to store the rate and level";
-}
-
-TEST_F(MainDialog, DisableSoundDisablesTheSampleRateList) {
-    Program app;
-    HWND main = start(app);
-    ASSERT_TRUE(main);
-    for (bool enabled : {false, true, false}) {
-        click(main, IDC_NO_SOUND);
-        EXPECT_TRUE(wait_until([&] { return is_enabled(main, IDC_SAMPLE_RATE) == enabled; }, 5000))
-            << "sample-rate list expected " << (enabled ? "enabled" : "disabled");
-    }
-    leave(app, main);
 }
 
 TEST_F(MainDialog, RunsHideTheWindowWhileMameRuns) {
@@ -208,16 +201,16 @@ TEST_F(MainDialog, RunsHideTheWindowWhileMameRuns) {
     };
     for (const auto& c : cases) {
         click(main, c.button);
-        const std::string preview = app.wait_message_box("Commandline view", 15000, false);
-        EXPECT_EQ(preview, c.line + " [Length: " + std::to_string(c.line.size()) + "]") << c.name;
+        const std::string shown = app.wait_message_box("Commandline view", 15000, false);
+        EXPECT_EQ(shown, preview(c.line)) << c.name;
         EXPECT_FALSE(IsWindowVisible(main)) << c.name << ": hidden before MAME starts";
-        EXPECT_TRUE(run_buttons_disabled(main)) << c.name;
+        EXPECT_EQ(run_buttons_on(main), 0) << c.name;
         app.wait_message_box("Commandline view");
         Sleep(300);
         EXPECT_FALSE(IsWindowVisible(main)) << c.name << ": hidden while MAME runs";
         EXPECT_FALSE(app.find_window("Playback INP")) << c.name << ": no file was asked for";
         EXPECT_TRUE(app.wait_visible(main, true)) << c.name;
-        EXPECT_TRUE(run_buttons_enabled(main)) << c.name;
+        EXPECT_EQ(run_buttons_on(main), 4) << c.name;
         const auto runs = mame_runs();
         ASSERT_FALSE(runs.empty()) << c.name;
         EXPECT_EQ(runs.back().command_line, c.line) << c.name;
@@ -252,9 +245,7 @@ TEST_F(MainDialog, PlaybackWithAndWithoutAskingForTheFile) {
 
     // Not asking: MAME's own place and the game's name.
     click(main, IDC_PLAYBACK_INP);
-    EXPECT_EQ(app.wait_message_box("Commandline view"),
-              exe + " pacman" + kSwitches + kInp + " -playback pacman [Length: " +
-                  std::to_string((exe + " pacman" + kSwitches + kInp + " -playback pacman").size()) + "]");
+    EXPECT_EQ(app.wait_message_box("Commandline view"), preview(exe + " pacman" + kSwitches + kInp + " -playback pacman"));
     ASSERT_TRUE(app.wait_visible(main, true));
     ASSERT_EQ(mame_runs().size(), 1u);
     EXPECT_EQ(mame_runs().back().fact("playback_found"), "1");
@@ -262,36 +253,30 @@ TEST_F(MainDialog, PlaybackWithAndWithoutAskingForTheFile) {
     click(main, IDC_ASK_INP_NAME);
     ASSERT_TRUE(wait_until([&] { return is_checked(main, IDC_ASK_INP_NAME); }, 5000));
 
-    // Cancelling runs nothing and brings the window back.
-    click(main, IDC_PLAYBACK_INP);
-    HWND request = app.wait_window("Playback INP");
-    ASSERT_TRUE(request);
-    click(request, IDCANCEL);
-    EXPECT_TRUE(app.wait_visible(main, true));
-    EXPECT_TRUE(run_buttons_enabled(main));
-    EXPECT_EQ(mame_runs().size(), 1u) << "a cancelled request starts no MAME";
-
-    // A file without an extension is refused.
-    click(main, IDC_PLAYBACK_INP);
-    request = app.wait_window("Playback INP");
-    ASSERT_TRUE(request);
-    choose_file(request, join(chosen_dir, "noextension"));
-    EXPECT_EQ(app.wait_message_box("Cannot play back this file"),
-              "Choose an INP file: its name must end in an extension such as .inp.");
-    EXPECT_TRUE(app.wait_visible(main, true));
-    EXPECT_EQ(mame_runs().size(), 1u);
-
-    // A chosen file gives its folder and its name without the extension.
-    click(main, IDC_PLAYBACK_INP);
-    request = app.wait_window("Playback INP");
-    ASSERT_TRUE(request);
-    choose_file(request, join(chosen_dir, "best.run.inp"));
     const std::string line = exe + " pacman" + kSwitches + kInp + " -input_directory " + chosen_dir + " -playback best.run";
-    EXPECT_EQ(app.wait_message_box("Commandline view"), line + " [Length: " + std::to_string(line.size()) + "]");
-    EXPECT_TRUE(app.wait_visible(main, true));
-    const auto runs = mame_runs();
-    ASSERT_EQ(runs.size(), 2u);
-    EXPECT_EQ(runs.back().fact("playback_header"), "galaga88");
+    struct Case { const char* name; std::string file; const char* caption; std::string text; std::size_t runs; } cases[] = {
+        {"cancelling runs nothing", "", nullptr, "", 1},
+        {"a file without an extension is refused", join(chosen_dir, "noextension"), "Cannot play back this file",
+         "Choose an INP file: its name must end in an extension such as .inp.", 1},
+        {"a chosen file gives its folder and its name", join(chosen_dir, "best.run.inp"), "Commandline view",
+         preview(line), 2},
+    };
+    for (const auto& c : cases) {
+        click(main, IDC_PLAYBACK_INP);
+        HWND request = app.wait_window("Playback INP");
+        ASSERT_TRUE(request) << c.name;
+        if (c.file.empty())
+            click(request, IDCANCEL);
+        else
+            choose_file(request, c.file);
+        if (c.caption) {
+            EXPECT_EQ(app.wait_message_box(c.caption), c.text) << c.name;
+        }
+        EXPECT_TRUE(app.wait_visible(main, true)) << c.name;
+        EXPECT_EQ(run_buttons_on(main), 4) << c.name;
+        EXPECT_EQ(mame_runs().size(), c.runs) << c.name;
+    }
+    EXPECT_EQ(mame_runs().back().fact("playback_header"), "galaga88");
     leave(app, main);
 }
 

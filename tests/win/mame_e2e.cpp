@@ -194,44 +194,44 @@ TEST_F(Mame, GameListFailuresAreReportedWithTheirCodes) {
     }
 }
 
-// Runs `run` with the watcher and returns the boxes it showed.
-template <typename Run> std::vector<Box> with_boxes(Run run, int* result, ULONGLONG* returned_at) {
-    MessageBoxWatcher boxes;
-    *result = run();
-    *returned_at = GetTickCount64();
-    return boxes.boxes();
+struct Outcome {
+    int result;
+    std::vector<Box> boxes;
+    ULONGLONG returned_at;
+    std::string after_preview() const {  // the boxes after the preview
+        std::string out;
+        for (std::size_t i = 1; i < boxes.size(); ++i) out += boxes[i].caption + ": " + boxes[i].text;
+        return out;
+    }
+};
+
+template <typename Run> Outcome watch(Run run) {
+    MessageBoxWatcher watcher;
+    const int result = run();
+    return {result, watcher.boxes(), GetTickCount64()};
 }
 
 TEST_F(Mame, RunsPassTheExactCommandLineAndShowIt) {
     std::strcpy(game_table[7].short_name, "pacman");
-    const std::string exe = fake();
-    const std::string switches = " -hws -nowindow -sound -sr 22050 -frameskip 0 -afs -nomouse -nojoy";
-    const std::string inp = " -nvram_directory NULL -cfg_directory NULL";
+    const std::string head = fake() + " pacman -hws -nowindow -sound -sr 22050 -frameskip 0 -afs -nomouse -nojoy";
+    const std::string inp = head + " -nvram_directory NULL -cfg_directory NULL";
     write_file(join(dir_, "1234.inp"), std::string("pacman\0\0rest", 12));
-    struct Case {
-        const char* name;
-        int (*run)();
-        std::string line;
-        const char* fact;
-        std::string value;
-    } cases[] = {
-        {"play", [] { return run_game(7, 0); }, exe + " pacman" + switches, "exit", "0"},
-        {"record", [] { return run_inp(7, 0, 1, "C:\\elsewhere", "other"); }, exe + " pacman" + switches + inp + " -record pacman",
-         "recorded", "inp\\pacman.inp"},
-        {"playback of the recording", [] { return run_inp(7, 0, 0, nullptr, nullptr); },
-         exe + " pacman" + switches + inp + " -playback pacman", "playback_header", "pacman\\0\\0"},
+    struct Case { const char* name; int (*run)(); std::string line; const char* fact; std::string value; } cases[] = {
+        {"play", [] { return run_game(7, 0); }, head, "exit", "0"},
+        {"record", [] { return run_inp(7, 0, 1, "C:\\elsewhere", "other"); }, inp + " -record pacman", "recorded",
+         "inp\\pacman.inp"},
+        {"playback of the recording", [] { return run_inp(7, 0, 0, nullptr, nullptr); }, inp + " -playback pacman",
+         "playback_header", "pacman\\0\\0"},
         {"playback of an extracted file", [] { return run_inp(7, 0, 0, ".", "1234"); },
-         exe + " pacman" + switches + inp + " -input_directory . -playback 1234", "playback_header", "pacman\\0\\0"},
+         inp + " -input_directory . -playback 1234", "playback_header", "pacman\\0\\0"},
     };
     for (const auto& c : cases) {
         DeleteFileA(log().c_str());
-        int result = 99;
-        ULONGLONG returned_at = 0;
-        const auto boxes = with_boxes(c.run, &result, &returned_at);
-        EXPECT_EQ(result, 0) << c.name;
-        ASSERT_EQ(boxes.size(), 1u) << c.name;
-        EXPECT_EQ(boxes[0].caption, "Commandline view") << c.name;
-        EXPECT_EQ(boxes[0].text, c.line + " [Length: " + std::to_string(c.line.size()) + "]") << c.name;
+        const Outcome o = watch(c.run);
+        EXPECT_EQ(o.result, 0) << c.name;
+        ASSERT_EQ(o.boxes.size(), 1u) << c.name;
+        EXPECT_EQ(o.boxes[0].caption, "Commandline view") << c.name;
+        EXPECT_EQ(o.boxes[0].text, c.line + " [Length: " + std::to_string(c.line.size()) + "]") << c.name;
         const auto runs = read_fake_mame_log(log());
         ASSERT_EQ(runs.size(), 1u) << c.name;
         EXPECT_EQ(runs[0].command_line, c.line) << c.name;
@@ -240,66 +240,48 @@ TEST_F(Mame, RunsPassTheExactCommandLineAndShowIt) {
     }
 }
 
-TEST_F(Mame, ExitCodesAndFailuresAreJudged) {
+TEST_F(Mame, ExitCodesAndFailuresAreJudgedAfterTheWait) {
     std::strcpy(game_table[0].short_name, "pacman");
     struct Case {
         const char* name;
         const char* executable;  // null: the stand-in
         const char* exit_code;
+        const char* delay_ms;
         int result;
-        std::vector<std::string> after_preview;
-        bool waits;
+        std::string after_preview;
+        unsigned min_wait_ms, max_wait_ms;  // from the preview to the judgement
     } cases[] = {
-        {"exit 0", nullptr, "0", 0, {}, true},
-        {"exit 3", nullptr, "3", 0, {"Problem calling MAME: MAME returned an error [code 3]"}, true},
-        {"exit 4294967295 reads as -1", nullptr, "4294967295", 0, {"Problem calling MAME: MAME returned an error [code -1]"},
-         true},
-        {"a missing program", "Z:\\nowhere\\mame.exe", "0", -1, {"Fatal error: Cannot call MAME - [2]"}, false},
+        // The poll sleeps 250 ms before its first judgement.
+        {"exit 0", nullptr, "0", "0", 0, "", 250, 2000},
+        {"exit 3", nullptr, "3", "0", 0, "Problem calling MAME: MAME returned an error [code 3]", 250, 2000},
+        {"exit 4294967295 reads as -1", nullptr, "4294967295", "0", 0,
+         "Problem calling MAME: MAME returned an error [code -1]", 250, 2000},
+        {"a MAME running 1 s is noticed within two polls", nullptr, "0", "1000", 0, "", 1000, 2500},
+        {"a missing program is reported at once", "Z:\\nowhere\\mame.exe", "0", "0", -1,
+         "Fatal error: Cannot call MAME - [2]", 0, 249},
     };
     for (const auto& c : cases) {
         std::strcpy(mame_versions[0].executable, c.executable ? c.executable : fake().c_str());
         SetEnvironmentVariableA("FAKE_MAME_EXIT", c.exit_code);
-        int result = 99;
-        ULONGLONG returned_at = 0;
-        const auto boxes = with_boxes([] { return run_game(0, 0); }, &result, &returned_at);
-        EXPECT_EQ(result, c.result) << c.name;
-        ASSERT_FALSE(boxes.empty()) << c.name;
-        EXPECT_EQ(boxes[0].caption, "Commandline view") << c.name;
-        std::vector<std::string> after;
-        for (std::size_t i = 1; i < boxes.size(); ++i) after.push_back(boxes[i].caption + ": " + boxes[i].text);
-        EXPECT_EQ(after, c.after_preview) << c.name;
-        // The poll sleeps 250 ms before its first judgement; a failed start
-        // reports at once.
-        const ULONGLONG judged_at = boxes.size() > 1 ? boxes[1].shown_at : returned_at;
-        if (c.waits)
-            EXPECT_GE(judged_at - boxes[0].shown_at, 250u) << c.name;
-        else
-            EXPECT_LT(judged_at - boxes[0].shown_at, 250u) << c.name;
+        SetEnvironmentVariableA("FAKE_MAME_DELAY_MS", c.delay_ms);
+        const Outcome o = watch([] { return run_game(0, 0); });
+        EXPECT_EQ(o.result, c.result) << c.name;
+        ASSERT_FALSE(o.boxes.empty()) << c.name;
+        EXPECT_EQ(o.boxes[0].caption, "Commandline view") << c.name;
+        EXPECT_EQ(o.after_preview(), c.after_preview) << c.name;
+        const ULONGLONG judged = (o.boxes.size() > 1 ? o.boxes[1].shown_at : o.returned_at) - o.boxes[0].shown_at;
+        EXPECT_GE(judged, c.min_wait_ms) << c.name;
+        EXPECT_LE(judged, c.max_wait_ms) << c.name;
     }
-}
-
-TEST_F(Mame, TheWaitLastsAsLongAsMame) {
-    std::strcpy(game_table[0].short_name, "pacman");
-    SetEnvironmentVariableA("FAKE_MAME_DELAY_MS", "1000");
-    int result = 99;
-    ULONGLONG returned_at = 0;
-    const auto boxes = with_boxes([] { return run_game(0, 0); }, &result, &returned_at);
-    ASSERT_EQ(boxes.size(), 1u);
-    const ULONGLONG took = returned_at - boxes[0].shown_at;
-    EXPECT_GE(took, 1000u);
-    EXPECT_LT(took, 2500u) << "the end is noticed within two polls";
 }
 
 TEST_F(Mame, ALineTooLongIsRefusedAndNothingStarts) {
     std::strcpy(game_table[0].short_name, "pacman");
     std::memset(mame_versions[0].executable, 'e', 511);
-    const std::string long_dir(400, 'd');
-    int result = 99;
-    ULONGLONG returned_at = 0;
-    const auto boxes = with_boxes([&] { return run_inp(0, 0, 0, long_dir.c_str(), "pacman"); }, &result, &returned_at);
-    EXPECT_EQ(result, -1);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].caption + ": " + boxes[0].text, "Fatal error: MAME command line too long - MAME not started");
+    const Outcome o = watch([] { return run_inp(0, 0, 0, std::string(400, 'd').c_str(), "pacman"); });
+    EXPECT_EQ(o.result, -1);
+    ASSERT_EQ(o.boxes.size(), 1u);
+    EXPECT_EQ(o.boxes[0].caption + ": " + o.boxes[0].text, "Fatal error: MAME command line too long - MAME not started");
 }
 
 }  // namespace
