@@ -37,7 +37,9 @@ void tick(HWND dialog, int id, bool ticked) {
     if (ticked) SendDlgItemMessageA(dialog, id, BM_SETCHECK, BST_CHECKED, 0);
 }
 
-int selected_game(HWND dialog) { return static_cast<int>(SendDlgItemMessageA(dialog, IDC_GAME_LIST, LB_GETCURSEL, 0, 0)); }
+int selected_game(HWND dialog) {
+    return static_cast<int>(SendDlgItemMessageA(dialog, IDC_GAME_LIST, LB_GETCURSEL, 0, 0));
+}
 int selected_version(HWND dialog) {
     return static_cast<int>(SendDlgItemMessageA(dialog, IDC_VERSION_LIST, CB_GETCURSEL, 0, 0));
 }
