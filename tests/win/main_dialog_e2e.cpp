@@ -236,6 +236,7 @@ TEST_F(MainDialog, PlaybackWithAndWithoutAskingForTheFile) {
     CreateDirectoryA(chosen_dir.c_str(), nullptr);
     write_file(join(chosen_dir, "best.run.inp"), std::string("galaga88", 8));
     write_file(join(chosen_dir, "noextension"), "x");
+    write_file(join(chosen_dir, std::string(128, 'n') + ".inp"), "x");
 
     Program app;
     HWND main = start(app);
@@ -258,6 +259,8 @@ TEST_F(MainDialog, PlaybackWithAndWithoutAskingForTheFile) {
         {"cancelling runs nothing", "", nullptr, "", 1},
         {"a file without an extension is refused", join(chosen_dir, "noextension"), "Cannot play back this file",
          "Choose an INP file: its name must end in an extension such as .inp.", 1},
+        {"a name too long for its buffer is refused", join(chosen_dir, std::string(128, 'n') + ".inp"),
+         "Cannot play back this file", "The INP file name is too long: at most 127 characters before its extension.", 1},
         {"a chosen file gives its folder and its name", join(chosen_dir, "best.run.inp"), "Commandline view",
          preview(line), 2},
     };
