@@ -1,15 +1,18 @@
 #pragma once
-// Owners for the Windows handles the program opens.
+// Owners for the Win32 handles the program opens: kernel handles (processes,
+// threads), GDI objects (fonts, brushes) and WinINet handles.
 #include <windows.h>
 #include <wininet.h>
 
 #include "core/unique_handle.h"
 
-inline BOOL close_kernel_handle(HANDLE h) { return CloseHandle(h); }
-inline BOOL delete_gdi_object(HGDIOBJ h) { return DeleteObject(h); }
-inline BOOL close_internet_handle(HINTERNET h) { return InternetCloseHandle(h); }
+inline BOOL close_win_handle(HANDLE h) { return CloseHandle(h); }
+using UniqueWinHandle = UniqueHandle<HANDLE, close_win_handle>;
+using UniqueKernelHandle = UniqueWinHandle;
 
-using UniqueKernelHandle = UniqueHandle<HANDLE, close_kernel_handle>;
+inline BOOL delete_gdi_object(HGDIOBJ object) { return DeleteObject(object); }
 using UniqueFont = UniqueHandle<HFONT, delete_gdi_object>;
 using UniqueBrush = UniqueHandle<HBRUSH, delete_gdi_object>;
+
+inline BOOL close_internet_handle(HINTERNET h) { return InternetCloseHandle(h); }
 using UniqueInternet = UniqueHandle<HINTERNET, close_internet_handle>;

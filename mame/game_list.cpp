@@ -2,7 +2,78 @@
 
 #include <cstring>
 
+#include "core/text.h"
+
 GameEntry game_table[GAME_TABLE_SIZE];
+
+namespace {
+
+// White space as the C library's formatted input knows it.
+bool is_space(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+// Skips white space; returns the first other character (left unread) or EOF.
+int skip_space(std::FILE* in) {
+    int c;
+    while ((c = std::getc(in)) != EOF && is_space(c)) {}
+    if (c != EOF) std::ungetc(c, in);
+    return c;
+}
+
+// Takes characters while `keep` holds, storing as many as `field` has room
+// for. Returns how many were taken, whether stored or not.
+template <typename Keep> std::size_t take_run(std::FILE* in, char* field, std::size_t size, Keep keep) {
+    std::size_t taken = 0;
+    int c;
+    while ((c = std::getc(in)) != EOF && keep(c)) {
+        if (taken + 1 < size) field[taken] = static_cast<char>(c);
+        ++taken;
+    }
+    if (c != EOF) std::ungetc(c, in);
+    field[taken + 1 < size ? taken : size - 1] = '\0';
+    return taken;
+}
+
+enum class Attempt { game, nothing, end };
+
+// One attempt over the shape `name<white space>"description"<white space>`,
+// in the way formatted input reads "%s\t\"%[^\"]\"\n": a character that does
+// not fit the shape stays unread and begins the next attempt, so a line of
+// another shape costs one attempt per word. A description may run over line
+// ends; one that the file ends inside is still taken.
+Attempt parse_attempt(std::FILE* in, char (&name)[64], std::size_t& name_length, char (&description)[250]) {
+    if (skip_space(in) == EOF) return Attempt::end;
+    name_length = take_run(in, name, sizeof name, [](int c) { return !is_space(c); });
+    int c = skip_space(in);
+    if (c != '"') return c == EOF ? Attempt::end : Attempt::nothing;
+    std::getc(in);
+    if (take_run(in, description, sizeof description, [](int ch) { return ch != '"'; }) == 0)
+        return std::feof(in) ? Attempt::end : Attempt::nothing;
+    std::getc(in);  // the closing quote, unless the file ended before it
+    skip_space(in);
+    return Attempt::game;
+}
+
+}  // namespace
+
+int read_game_list(std::FILE* in, GameEntry (&table)[GAME_TABLE_SIZE], GameStored on_stored, void* context) {
+    int count = 0;
+    for (;;) {
+        char name[64];
+        std::size_t name_length = 0;
+        char description[250];
+        const Attempt attempt = parse_attempt(in, name, name_length, description);
+        if (attempt == Attempt::end || std::ferror(in)) break;
+        if (attempt == Attempt::nothing) continue;
+        // A short name cut to fit would start another game, or none.
+        if (name_length >= sizeof table[0].short_name) continue;
+        GameEntry& slot = table[count];
+        std::memcpy(slot.short_name, name, name_length + 1);
+        copy_text(slot.description, description);
+        if (on_stored) on_stored(slot, context);
+        if (++count == GAME_TABLE_SIZE) return GAME_LIST_FULL;
+    }
+    return count;
+}
 
 int find_game(const char* short_name) {
     for (int i = 0; i < GAME_TABLE_SIZE - 1; ++i)

@@ -1,6 +1,7 @@
 #pragma once
 // The games the chosen MAME reports, in the order it reports them. A game's
 // index here is its line in the main dialog's game list.
+#include <cstdio>
 
 struct GameEntry {
     char short_name[10];
@@ -11,6 +12,22 @@ inline constexpr int GAME_TABLE_SIZE = 5000;
 
 extern GameEntry game_table[GAME_TABLE_SIZE];
 
+// Results of a game-list load besides the count of games.
+inline constexpr int GAME_LIST_CANNOT_START = -1;
+inline constexpr int GAME_LIST_CANNOT_OPEN = -2;
+inline constexpr int GAME_LIST_FULL = -10;
+
+// Called once per stored game, with its slot, right after it is stored.
+using GameStored = void (*)(const GameEntry& game, void* context);
+
+// Reads MAME's game list from `in` into `table` from slot 0 upwards, without
+// clearing the slots it does not reach. Each line `name  "description"` is
+// one game; anything of another shape (a heading) is passed over word by
+// word. A short name too long to start MAME with is skipped; a description
+// too long for its field is cut. Returns the number of games stored, or
+// GAME_LIST_FULL as soon as the table holds GAME_TABLE_SIZE games.
+int read_game_list(std::FILE* in, GameEntry (&table)[GAME_TABLE_SIZE], GameStored on_stored, void* context);
+
 // Index of the first of slots 0 to 4998 whose short_name equals `short_name`
-// byte for byte, or -1.
+// byte for byte, or -1. Every slot is searched whatever the last load stored.
 int find_game(const char* short_name);

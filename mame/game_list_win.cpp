@@ -1,3 +1,61 @@
 #include "mame/game_list_win.h"
 
-int load_game_list(HWND, int) { return 0; }
+#include <cstdio>
+
+#include "core/file.h"
+#include "core/text.h"
+#include "core/versions.h"
+#include "mame/command_line.h"
+#include "mame/game_list.h"
+#include "mame/process_win.h"
+
+namespace {
+
+// The interpreter that redirects MAME's list into the file. COMSPEC names it
+// on every Windows and in Wine; "command.com" exists on neither today.
+void command_interpreter(char* out, DWORD size) {
+    const DWORD n = GetEnvironmentVariableA("COMSPEC", out, size);
+    if (n == 0 || n >= size) copy_text(out, size, "cmd.exe");
+}
+
+void add_to_list(const GameEntry& game, void* list_box) {
+    SendMessageA(static_cast<HWND>(list_box), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(game.description));
+}
+
+}  // namespace
+
+int load_game_list(HWND list_box, int version_index) {
+    if (version_index < 0 || version_index >= MAX_MAME_VERSIONS) return GAME_LIST_CANNOT_START;
+
+    char interpreter[MAX_PATH];
+    command_interpreter(interpreter, sizeof interpreter);
+    char command[GAME_LIST_COMMAND_SIZE];
+    if (!build_game_list_command(command, sizeof command, interpreter, mame_versions[version_index].executable)) {
+        MessageBoxA(nullptr, MAME_LINE_TOO_LONG, "Fatal error", MB_OK);
+        return GAME_LIST_CANNOT_START;
+    }
+
+    // The interpreter's console stays hidden: SW_HIDE is what Windows honours
+    // for a new console, CREATE_NO_WINDOW what Wine does.
+    ChildProcess child;
+    if (!start_child(command, SW_HIDE, CREATE_NO_WINDOW, child)) {
+        MessageBoxA(nullptr, "Cannot call MAME", "Fatal error", MB_OK);
+        return GAME_LIST_CANNOT_START;
+    }
+    // The list is read whatever the interpreter returns: a MAME that did not
+    // run leaves an empty file, and so an empty list.
+    wait_for_child(child);
+
+    UniqueFile list = open_file(GAME_LIST_FILE, "r");
+    if (!list) {
+        MessageBoxA(nullptr, "Cannot open MAME game list", "Fatal Error", MB_OK);
+        return GAME_LIST_CANNOT_OPEN;
+    }
+    const int result = read_game_list(list.get(), game_table, add_to_list, list_box);
+    // Removed on every way out, a full table included, so no stale list is
+    // left behind to be read by mistake.
+    list.close();
+    std::remove(GAME_LIST_FILE);
+    if (result == GAME_LIST_FULL) MessageBoxA(nullptr, "Game list limit exceeded :/", "Error", MB_OK);
+    return result;
+}

@@ -1,0 +1,44 @@
+#pragma once
+// The command lines the front end gives MAME. Values go in as they are,
+// unquoted: MAME splits them at spaces itself. Every builder writes into a
+// caller's buffer and returns false when the whole line does not fit, so a
+// line is refused rather than passed to MAME cut short.
+#include <cstddef>
+
+#include "core/settings.h"
+
+// Both buffers of a run, the command line and its preview, hold 1024
+// characters; the preview adds " [Length: NNNN]", so a command line of up to
+// 1008 characters fits both.
+inline constexpr std::size_t COMMAND_LINE_SIZE = 1024;
+inline constexpr std::size_t GAME_LIST_COMMAND_SIZE = 512;
+
+inline constexpr const char* GAME_LIST_FILE = "gamelist.tmp";
+
+// Shown instead of starting anything when a command line does not fit.
+inline constexpr const char* MAME_LINE_TOO_LONG = "MAME command line too long - MAME not started";
+
+// run_inp's mode: record; any other value plays back.
+inline constexpr int INP_RECORD = 1;
+
+// "<interpreter> /c <executable> -listfull -sortname > gamelist.tmp", with
+// -sortdriver when `options` asks for it. The interpreter is put in double
+// quotes only when its path holds a space.
+bool build_game_list_command(char* out, std::size_t size, const char* interpreter, const char* executable,
+                             const Settings& options = settings);
+
+// "<executable> <short name>" and the option switches.
+bool build_play_command(char* out, std::size_t size, const char* executable, const char* short_name,
+                        const Settings& options = settings);
+
+// The play command, then " -nvram_directory NULL -cfg_directory NULL", so a
+// recording starts from a clean machine and the playback sees the same, then
+// " -record <short name>" in record mode (the recording always takes the
+// game's name and MAME's own input directory), or else the optional
+// " -input_directory <dir>" and " -playback <name>", the name defaulting to
+// the short name.
+bool build_inp_command(char* out, std::size_t size, const char* executable, const char* short_name, int mode,
+                       const char* input_directory, const char* inp_name, const Settings& options = settings);
+
+// "<command line> [Length: <characters>]", as shown before MAME starts.
+bool format_preview(char* out, std::size_t size, const char* command_line);
