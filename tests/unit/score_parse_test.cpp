@@ -77,19 +77,23 @@ struct Result {
     int untouched_from = 0;  // first slot still holding the fill
 };
 
-Result parse(const char* text, std::size_t length, int table_size = SCORE_TABLE_SIZE) {
+Result parse(const char* text, std::size_t length) {
     static ScoreRecord table[SCORE_TABLE_SIZE + 1];
     std::memset(table, 0x5A, sizeof table);
-    std::vector<std::string> rows;
+    struct Seen { std::vector<std::string> rows; const ScoreRecord* table; } seen{{}, table};
     Result r;
     r.count = parse_score_response(
-        text, length, table, table_size,
+        text, length, table, SCORE_TABLE_SIZE,
         [](int slot, const char* row, void* out) {
-            auto* rows = static_cast<std::vector<std::string>*>(out);
-            EXPECT_EQ(slot, static_cast<int>(rows->size())) << "rows must come in slot order";
-            rows->push_back(row);
+            auto* seen = static_cast<Seen*>(out);
+            EXPECT_EQ(slot, static_cast<int>(seen->rows.size())) << "rows must come in slot order";
+            const std::string player = seen->table[slot].player;
+            EXPECT_EQ(std::string(row).substr(std::strlen(row) - player.size()), player)
+                << "the slot must be complete when its row is reported";
+            seen->rows.push_back(row);
         },
-        &rows);
+        &seen);
+    const std::vector<std::string>& rows = seen.rows;
     EXPECT_EQ(static_cast<int>(rows.size()), r.count) << "one row per slot written";
     for (std::size_t i = 0; i < rows.size() && i < 3; ++i) {
         const ScoreRecord& t = table[i];
@@ -191,16 +195,9 @@ TEST(ScoreParse, HeadingAndEndsOfTheAnswer) {
 TEST(ScoreParse, AtMostOneHundredLinesAreRead) {
     std::string text = kHeading;
     for (int i = 0; i < 150; ++i) text += record(with(0, std::to_string(i)));
-    static ScoreRecord table[SCORE_TABLE_SIZE + 1];
-    std::memset(table, 0x5A, sizeof table);
-    int rows = 0;
-    const int count = parse_score_response(
-        text.data(), text.size(), table, SCORE_TABLE_SIZE, [](int, const char*, void* n) { ++*static_cast<int*>(n); },
-        &rows);
-    EXPECT_EQ(count, 100);
-    EXPECT_EQ(rows, 100);
-    EXPECT_EQ(table[99].score, 99);
-    EXPECT_EQ(static_cast<unsigned char>(table[100].field3[0]), 0x5A) << "nothing may be written past the table";
+    const Result r = parse(text);
+    EXPECT_EQ(r.count, 100);
+    EXPECT_EQ(r.untouched_from, 100) << "nothing may be written past the table";
 }
 
 TEST(ScoreParse, AnAnswerCutAtTheReadSizeIsReadUpToTheCut) {
