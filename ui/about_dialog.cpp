@@ -1,0 +1,52 @@
+#include "ui/about_dialog.h"
+
+#include "core/text.h"
+#include "core/win_handle.h"
+#include "ui/resources/resource.h"
+
+namespace {
+
+constexpr const char* VERSION_TEXT = "0.2.3 beta";
+constexpr const char* BUILD_DATE = "Nov 12 2002";
+constexpr COLORREF BACKGROUND = RGB(128, 128, 128);
+
+// One brush paints the box and its texts for as long as the box is open;
+// only one about box can be open, since it is modal to the main dialog.
+UniqueBrush background_brush;
+
+HBRUSH grey_brush() {
+    if (!background_brush) {
+        LOGBRUSH solid = {BS_SOLID, BACKGROUND, 0};
+        background_brush.reset(CreateBrushIndirect(&solid));
+    }
+    return background_brush.get();
+}
+
+}  // namespace
+
+INT_PTR CALLBACK about_dialog_proc(HWND box, UINT message, WPARAM wparam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG: {
+        char title[64];
+        format_text(title, sizeof title, "Vornix v%s [%s]", VERSION_TEXT, BUILD_DATE);
+        SetDlgItemTextA(box, IDC_ABOUT_TITLE, title);
+        return FALSE;
+    }
+    case WM_COMMAND:
+        // Escape arrives as IDCANCEL and is ignored: only "OK" closes.
+        if (LOWORD(wparam) == IDOK) SendMessageA(box, WM_CLOSE, 0, 0);
+        return FALSE;
+    case WM_CLOSE:
+        EndDialog(box, 0);
+        return FALSE;
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+        SetBkColor(reinterpret_cast<HDC>(wparam), BACKGROUND);
+        return reinterpret_cast<INT_PTR>(grey_brush());
+    case WM_DESTROY:
+        // The last message that may paint has gone; the brush goes with the box.
+        background_brush.close();
+        return FALSE;
+    }
+    return FALSE;
+}
