@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr const char* DEFAULT_SCORE_SERVER = "zeph.vornix.org";
+constexpr const char* DEFAULT_SCORE_SERVER = "zeph.example.org";
 constexpr unsigned long DEFAULT_NET_TIMEOUT_MS = 30000;
 
 // The fetch thread and the download worker may both ask first; a function
