@@ -1,6 +1,6 @@
 // The portable part of the recording download: the progress figures a body
-// produces chunk by chunk, the test for a server's HTML page, a body cut
-// short, and the server address and timeout settings.
+// produces chunk by chunk, the test for a server's HTML page, and the server
+// address and timeout settings. (A body cut short is an end-to-end case.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -50,22 +50,6 @@ TEST(DownloadProgress, FiguresPerChunk) {
          {"Recieved: 1 kB / 1 kB", "Recieved: 2 kB / 2 kB"}},
     };
     for (const Case& c : cases) EXPECT_EQ(progress_lines(c.length, c.known), c.lines) << c.behaviour;
-
-    DownloadProgress huge;
-    huge.length_known = true;
-    huge.content_length = 0xFFFFFFFFu;
-    EXPECT_EQ(progress_total_kb(huge), 4194304) << "the largest Content-Length";
-}
-
-TEST(DownloadProgress, ABodyShorterThanAnnouncedIsCutShort) {
-    DownloadProgress p;
-    p.length_known = true;
-    p.content_length = 2048;
-    count_chunk(p, 1024);
-    count_chunk(p, 500);
-    EXPECT_TRUE(body_cut_short(p)) << "1524 of 2048 bytes";
-    p.length_known = false;
-    EXPECT_FALSE(body_cut_short(p)) << "no length announced: nothing to fall short of";
 }
 
 TEST(DownloadChunks, OnlyAnUpperCaseHtmlTagAtTheStartIsAnErrorPage) {
@@ -76,20 +60,6 @@ TEST(DownloadChunks, OnlyAnUpperCaseHtmlTagAtTheStartIsAnErrorPage) {
     for (const auto& [bytes, html] : cases)
         EXPECT_EQ(is_html_chunk(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()), html)
             << "chunk '" << bytes << "'";
-}
-
-TEST(DownloadTexts, FitTheirBuffers) {
-    char out[517];
-    const std::string longest_path(511, 'p');
-    EXPECT_TRUE(format_part_path(out, sizeof out, longest_path.c_str()));
-    EXPECT_EQ(std::string(out), longest_path + ".part");
-    EXPECT_TRUE(format_recording_path(out, 256, (std::string(49, 'r') + ".zip").c_str()));
-    EXPECT_STREQ(out, ("/inp/" + std::string(49, 'r') + ".zip").c_str());
-    EXPECT_TRUE(format_download_status(out, sizeof out, "abc.zip"));
-    EXPECT_STREQ(out, "Downloading abc.zip...");
-    char small[8];
-    EXPECT_FALSE(format_part_path(small, sizeof small, "abcdef")) << "a cut is reported";
-    EXPECT_STREQ(small, "abcdef.");
 }
 
 TEST(NetSettings, ServerAddressSplitsIntoHostAndPort) {

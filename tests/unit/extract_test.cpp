@@ -27,15 +27,9 @@ struct Member {
 };
 
 const char* result_name(ExtractResult r) {
-    switch (r) {
-    case ExtractResult::extracted: return "extracted";
-    case ExtractResult::zip_unreadable: return "zip_unreadable";
-    case ExtractResult::no_inp_member: return "no_inp_member";
-    case ExtractResult::name_taken: return "name_taken";
-    case ExtractResult::output_failed: return "output_failed";
-    case ExtractResult::member_damaged: return "member_damaged";
-    }
-    return "?";
+    static const char* const names[] = {"extracted",   "zip_unreadable", "no_inp_member",
+                                        "name_taken",  "output_failed",  "member_damaged"};
+    return names[static_cast<int>(r)];
 }
 
 void make_zip(const std::string& path, const std::vector<Member>& members, bool stored = false) {

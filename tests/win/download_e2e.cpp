@@ -38,10 +38,7 @@ Place place(const std::string& name, const std::string& file = "rec.zip", bool e
     return p;
 }
 
-void report_time(const char* what, ULONGLONG ms) {
-    std::printf("[  timing  ] %s: %llu ms\n", what, ms);
-    std::fflush(stdout);
-}
+void report_time(const char* what, ULONGLONG ms) { std::printf("[  timing  ] %s: %llu ms\n", what, ms); }
 
 TEST(Download, CompletedDownloadsShowEveryChunkAndReplaceTheChosenFile) {
     struct Case {
