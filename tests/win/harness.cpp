@@ -388,11 +388,12 @@ struct SystemHandles {
 constexpr ULONG SYSTEM_HANDLE_INFORMATION = 16;
 constexpr LONG STATUS_INFO_LENGTH_MISMATCH = static_cast<LONG>(0xC0000004);
 
-long system_handle_count(DWORD pid) {
+// The system handle list, or an empty buffer when the system gives none.
+std::vector<char> system_handles() {
     using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
     const auto query = reinterpret_cast<Query>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
-    if (!query) return -1;
+    if (!query) return {};
     std::vector<char> buffer(1 << 20);
     for (;;) {
         ULONG needed = 0;
@@ -401,13 +402,21 @@ long system_handle_count(DWORD pid) {
             buffer.resize(buffer.size() * 2);
             continue;
         }
-        if (status != 0) return -1;
-        break;
+        if (status != 0) return {};
+        return buffer;
     }
+}
+
+long system_handle_count(DWORD pid, std::map<int, long>* by_type) {
+    const std::vector<char> buffer = system_handles();
+    if (buffer.empty()) return -1;
     const auto* list = reinterpret_cast<const SystemHandles*>(buffer.data());
     long count = 0;
-    for (ULONG i = 0; i < list->count; ++i)
-        if (list->handles[i].pid == static_cast<USHORT>(pid)) ++count;
+    for (ULONG i = 0; i < list->count; ++i) {
+        if (list->handles[i].pid != static_cast<USHORT>(pid)) continue;
+        ++count;
+        ++(*by_type)[list->handles[i].type];
+    }
     return count;
 }
 
@@ -481,7 +490,7 @@ ResourceCounts resource_counts(HANDLE process, DWORD pid) {
         c.handles = static_cast<long>(handles);
         c.source = "handles: GetProcessHandleCount";
     } else {
-        c.handles = system_handle_count(pid);
+        c.handles = system_handle_count(pid, &c.handles_by_type);
         c.source = "handles: system handle list";
     }
     if (const DWORD gdi = GetGuiResources(process, GR_GDIOBJECTS)) {
@@ -523,6 +532,27 @@ std::string gdi_growth(const ResourceCounts& before, const ResourceCounts& after
                (name != names.end() ? name->second : "objects of type " + std::to_string(type));
     }
     return out;
+}
+
+std::string handle_growth(const ResourceCounts& before, const ResourceCounts& after) {
+    std::string out;
+    for (const auto& [type, n] : after.handles_by_type) {
+        const auto was = before.handles_by_type.find(type);
+        const long grown = n - (was == before.handles_by_type.end() ? 0 : was->second);
+        if (grown > 0) out += (out.empty() ? "+" : ", +") + std::to_string(grown) + " of type " + std::to_string(type);
+    }
+    return out;
+}
+
+int handle_type(HANDLE handle) {
+    const std::vector<char> buffer = system_handles();
+    if (buffer.empty()) return -1;
+    const auto* list = reinterpret_cast<const SystemHandles*>(buffer.data());
+    const auto pid = static_cast<USHORT>(GetCurrentProcessId());
+    for (ULONG i = 0; i < list->count; ++i)
+        if (list->handles[i].pid == pid && list->handles[i].value == static_cast<USHORT>(reinterpret_cast<ULONG_PTR>(handle)))
+            return list->handles[i].type;
+    return -1;
 }
 
 }  // namespace harness

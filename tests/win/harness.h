@@ -110,12 +110,18 @@ void post_command(HWND dialog, int id, int code = 0);
 // could not be taken.
 struct ResourceCounts {
     long handles = -1, gdi = -1, user = -1;
-    std::map<int, long> gdi_by_type;  // from the shared table only
+    std::map<int, long> gdi_by_type;      // from the shared table only
+    std::map<int, long> handles_by_type;  // from the system handle list only
     std::string source;
 };
 ResourceCounts resource_counts(HANDLE process, DWORD pid);
 std::string describe(const ResourceCounts& counts);
 // The kinds of GDI object whose number went up ("+200 bitmaps"), or empty.
 std::string gdi_growth(const ResourceCounts& before, const ResourceCounts& after);
+// The same for kernel handles, by the system's object type number.
+std::string handle_growth(const ResourceCounts& before, const ResourceCounts& after);
+// The system's object type number of `handle`, one of this process's own
+// handles, as the system handle list gives it; -1 when there is no list.
+int handle_type(HANDLE handle);
 
 }  // namespace harness

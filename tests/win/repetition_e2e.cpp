@@ -6,9 +6,11 @@
 // are printed, since they are the figures of the reliability notes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "doubles/zeph_server.h"
 #include "ui/resources/resource.h"
@@ -24,6 +26,53 @@ const char* const kPacmanTable =
     "('3333360','1','N','0.106','1098345600','pacman-3333360','x','Chris Ayra',\"Pac-Man (Midway)\",'1','100.0',"
     "'Perfect game, all 256 levels')<P>\n";
 
+// Kernel handles of one type that a case may gain each round, and why.
+struct Excused {
+    int type = -1;
+    long per_round = 0;
+    std::string why;
+};
+
+// Wine's save-as dialog keeps a registry key open each time it is confirmed,
+// in whatever program shows it. Measured here in the test's own process, with
+// none of the program's code, so that the program is held to what is its
+// own: returns the registry key handles this process gained over `rounds`
+// confirmed dialogs, and sets `key_type` to their object type.
+long platform_save_as_key_leak(int rounds, const std::string& dir, int* key_type) {
+    HKEY key = nullptr;
+    RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &key);
+    *key_type = handle_type(key);
+    RegCloseKey(key);
+    const auto keys = [&] {
+        const ResourceCounts c = resource_counts(GetCurrentProcess(), GetCurrentProcessId());
+        const auto it = c.handles_by_type.find(*key_type);
+        return it == c.handles_by_type.end() ? 0L : it->second;
+    };
+    long before = 0;
+    // Round 0 warms up: the dialog's first showing opens keys it keeps for good.
+    for (int i = 0; i <= rounds; ++i) {
+        if (i == 1) before = keys();
+        char path[MAX_PATH] = "control.zip";
+        std::thread user([&] {
+            Program self;
+            self.watch_self();
+            HWND save = self.wait_window("Control save-as", 5000);
+            if (!save) return;
+            type_file_name(save, join(dir, "control.zip"));
+            PostMessageW(save, WM_COMMAND, IDOK, 0);
+        });
+        OPENFILENAMEA request{};
+        request.lStructSize = sizeof request;
+        request.lpstrFile = path;
+        request.nMaxFile = sizeof path;
+        request.lpstrTitle = "Control save-as";
+        request.Flags = OFN_NOCHANGEDIR;
+        GetSaveFileNameA(&request);
+        user.join();
+    }
+    return keys() - before;
+}
+
 class Repetition : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -31,7 +80,9 @@ protected:
         const std::string root = join(dir_, "zeph");
         CreateDirectoryA(root.c_str(), nullptr);
         CreateDirectoryA(join(root, "scores").c_str(), nullptr);
+        CreateDirectoryA(join(root, "inp").c_str(), nullptr);
         write_file(join(root, "scores\\pacman.txt"), kPacmanTable);
+        write_file(join(root, "inp\\pacman-3333360.zip"), std::string(200 * 1024, 'Z'));
         write_file(join(dir_, "versions.ini"), "Fake MAME\n" + build_file("fake_mame.exe") + "\n0.106\nWin32\n");
         write_file(join(dir_, "games.txt"), kGames);
         ASSERT_TRUE(server_.start(root));
@@ -51,18 +102,33 @@ protected:
         EXPECT_EQ(code, 0u);
     }
 
-    // Runs `cycle` once, then `times` times between two counts; each cycle
-    // returns false (after reporting why) when the program stopped answering.
-    void expect_no_growth(const char* name, int times, const std::function<bool(int)>& cycle) {
-        ASSERT_TRUE(cycle(0)) << name << ": the warm-up round";
+    // Runs `cycle` three times to warm up, then `times` times between two
+    // counts; each cycle returns false (after reporting why) when the program
+    // stopped answering. Kernel handles of `excused.type` may grow by up to
+    // `excused.per_round` a round: what the platform itself keeps (see below).
+    void expect_no_growth(const char* name, int times, const std::function<bool(int)>& cycle,
+                          const Excused& excused = Excused()) {
+        for (int round = -2; round <= 0; ++round) ASSERT_TRUE(cycle(round)) << name << ": warm-up round " << round;
         const ResourceCounts before = resource_counts(app_.process(), app_.pid());
         for (int i = 1; i <= times; ++i) ASSERT_TRUE(cycle(i)) << name << ": round " << i;
         const ResourceCounts after = resource_counts(app_.process(), app_.pid());
-        std::printf("[ counts   ] %s x%d: before %s; after %s\n", name, times, describe(before).c_str(),
+        long excused_handles = 0;
+        if (excused.type >= 0) {
+            const auto count = [&](const ResourceCounts& c) {
+                const auto it = c.handles_by_type.find(excused.type);
+                return it == c.handles_by_type.end() ? 0L : it->second;
+            };
+            excused_handles = std::min(count(after) - count(before), excused.per_round * times);
+            if (excused_handles < 0) excused_handles = 0;
+        }
+        std::printf("[ counts   ] %s x%d: before %s; after %s", name, times, describe(before).c_str(),
                     describe(after).c_str());
+        if (excused_handles) std::printf("; %ld of the new handles %s", excused_handles, excused.why.c_str());
+        std::printf("\n");
         ASSERT_GE(before.handles, 0) << name << ": no way to count kernel handles";
         ASSERT_GE(before.gdi, 0) << name << ": no way to count GDI objects";
-        EXPECT_LE(after.handles, before.handles) << name << ": kernel handles grew";
+        EXPECT_LE(after.handles - excused_handles, before.handles)
+            << name << ": kernel handles grew (" << handle_growth(before, after) << ")";
         EXPECT_LE(after.gdi, before.gdi) << name << ": GDI objects grew (" << gdi_growth(before, after) << ")";
         EXPECT_LE(after.user, before.user) << name << ": windows grew";
     }
@@ -79,6 +145,18 @@ protected:
         return false;
     }
 
+    // Lists pacman's scores and opens the first.
+    HWND open_score() {
+        select_list_item(main_, IDC_GAME_LIST, 0);
+        click(main_, IDC_GET_SCORES);
+        if (!wait_until([&] { return list_items(main_, IDC_SCORE_LIST).size() == 1; }, 5000)) {
+            ADD_FAILURE() << "the score row did not come";
+            return nullptr;
+        }
+        double_click_list_item(main_, IDC_SCORE_LIST, 0);
+        return app_.wait_window("Score Properties", 5000);
+    }
+
     std::string dir_;
     zeph::Server server_;
     Program app_;
@@ -92,15 +170,63 @@ TEST_F(Repetition, AboutBoxOpenedAndClosed200Times) {
 }
 
 TEST_F(Repetition, ScorePropertiesOpenedAndClosed200Times) {
-    select_list_item(main_, IDC_GAME_LIST, 0);
-    click(main_, IDC_GET_SCORES);
-    ASSERT_TRUE(wait_until([&] { return list_items(main_, IDC_SCORE_LIST).size() == 1; }, 5000))
-        << "the score row did not come";
+    HWND props = open_score();
+    ASSERT_TRUE(props);
+    click(props, IDOK);
+    ASSERT_TRUE(wait_until([&] { return !IsWindow(props); }, 5000));
     expect_no_growth("score properties", 200, [&](int round) {
         const bool ok = open_and_close([&] { double_click_list_item(main_, IDC_SCORE_LIST, 0); }, "Score Properties",
                                        round);
         return ok;
     });
+}
+
+// A download the user starts and cancels while the recording still trickles
+// in: each round chooses the same file, which holds the user's old zip, and
+// cancels once the first kilobytes have come.
+TEST_F(Repetition, SlowDownloadStartedAndCancelled50Times) {
+    const std::string saved = join(dir_, "saved");
+    CreateDirectoryA(saved.c_str(), nullptr);
+    const std::string chosen = join(saved, "rec.zip");
+    write_file(chosen, "the zip the user already had");
+    constexpr int kControlRounds = 5;
+    int key_type = -1;
+    const long control = platform_save_as_key_leak(kControlRounds, saved, &key_type);
+    std::printf("[ control  ] the platform's save-as dialog, confirmed %d times in the test's process: %ld more "
+                "registry key handles\n", kControlRounds, control);
+    Excused excused{key_type, control / kControlRounds, "are registry keys that the platform's save-as dialog keeps"};
+
+    HWND props = open_score();
+    ASSERT_TRUE(props);
+    server_.set_fault(zeph::Fault::drip, 50);
+    expect_no_growth("download started and cancelled", 50, [&](int round) {
+        click(props, IDC_DOWNLOAD_PLAY);
+        HWND save = app_.wait_window("Save downloaded recording as...", 5000);
+        if (!save) return false;
+        type_file_name(save, chosen);
+        PostMessageW(save, WM_COMMAND, IDOK, 0);
+        HWND dialog = nullptr;
+        if (!wait_until([&] { return (dialog = app_.find_window_with_control(IDC_DOWNLOAD_DONE)) != nullptr; }, 5000) ||
+            !wait_until([&] { return item_text(dialog, IDC_DOWNLOAD_PROGRESS).rfind("Recieved: 2 kB", 0) == 0; }, 5000)) {
+            ADD_FAILURE() << "round " << round << ": the download did not get going";
+            return false;
+        }
+        click(dialog, IDCANCEL);
+        if (!wait_until([&] { return !IsWindow(dialog); }, 2000)) {
+            ADD_FAILURE() << "round " << round << ": Cancel did not end the download within 2 s";
+            return false;
+        }
+        const std::vector<std::string> left = list_dir(saved);
+        if (left != std::vector<std::string>{"rec.zip"} || read_file(chosen) != "the zip the user already had") {
+            ADD_FAILURE() << "round " << round << ": the folder holds " << left.size()
+                          << " files, or the user's zip was changed";
+            return false;
+        }
+        return true;
+    }, excused);
+    server_.set_fault(zeph::Fault::none);
+    click(props, IDOK);
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(props); }, 5000));
 }
 
 }  // namespace
