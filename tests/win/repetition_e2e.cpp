@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "doubles/zeph_server.h"
 #include "ui/resources/resource.h"
@@ -102,25 +103,39 @@ protected:
         EXPECT_EQ(code, 0u);
     }
 
-    // Runs `cycle` three times to warm up, then `times` times between two
-    // counts; each cycle returns false (after reporting why) when the program
-    // stopped answering. Kernel handles of `excused.type` may grow by up to
-    // `excused.per_round` a round: what the platform itself keeps (see below).
+    // Runs `cycle` to warm up for two seconds and until the counts have held
+    // for three rounds (first uses load fonts and bitmaps, and Wine's file
+    // dialog fills a cache of its own up to a second after its first
+    // showing), then `times`
+    // times between two counts. Each cycle returns false (after reporting
+    // why) when the program stopped answering. Kernel handles of
+    // `excused.type` may grow by up to `excused.per_round` a round: what the
+    // platform itself keeps (see above).
     void expect_no_growth(const char* name, int times, const std::function<bool(int)>& cycle,
                           const Excused& excused = Excused()) {
-        for (int round = -2; round <= 0; ++round) ASSERT_TRUE(cycle(round)) << name << ": warm-up round " << round;
+        const auto of_type = [&](const ResourceCounts& c) {
+            const auto it = c.handles_by_type.find(excused.type);
+            return it == c.handles_by_type.end() ? 0L : it->second;
+        };
+        const auto held = [&](const ResourceCounts& a, const ResourceCounts& b) {
+            return a.handles - of_type(a) == b.handles - of_type(b) && a.gdi == b.gdi && a.user == b.user;
+        };
+        std::vector<ResourceCounts> warm;
+        const ULONGLONG warm_until = GetTickCount64() + 2000;
+        for (int round = 0; round > -60; --round) {
+            ASSERT_TRUE(cycle(round)) << name << ": warm-up round " << -round;
+            warm.push_back(resource_counts(app_.process(), app_.pid()));
+            const std::size_t n = warm.size();
+            if (GetTickCount64() >= warm_until && n >= 3 && held(warm[n - 3], warm[n - 2]) &&
+                held(warm[n - 2], warm[n - 1]))
+                break;
+        }
         const ResourceCounts before = resource_counts(app_.process(), app_.pid());
         for (int i = 1; i <= times; ++i) ASSERT_TRUE(cycle(i)) << name << ": round " << i;
         const ResourceCounts after = resource_counts(app_.process(), app_.pid());
         long excused_handles = 0;
-        if (excused.type >= 0) {
-            const auto count = [&](const ResourceCounts& c) {
-                const auto it = c.handles_by_type.find(excused.type);
-                return it == c.handles_by_type.end() ? 0L : it->second;
-            };
-            excused_handles = std::min(count(after) - count(before), excused.per_round * times);
-            if (excused_handles < 0) excused_handles = 0;
-        }
+        if (excused.type >= 0)
+            excused_handles = std::max(0L, std::min(of_type(after) - of_type(before), excused.per_round * times));
         std::printf("[ counts   ] %s x%d: before %s; after %s", name, times, describe(before).c_str(),
                     describe(after).c_str());
         if (excused_handles) std::printf("; %ld of the new handles %s", excused_handles, excused.why.c_str());
