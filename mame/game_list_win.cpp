@@ -4,6 +4,7 @@
 
 #include "core/file.h"
 #include "core/text.h"
+#include "core/timing_win.h"
 #include "core/versions.h"
 #include "mame/command_line.h"
 #include "mame/game_list.h"
@@ -25,6 +26,7 @@ void add_to_list(const GameEntry& game, void* list_box) {
 }  // namespace
 
 int load_game_list(HWND list_box, int version_index) {
+    timing_mark("game_list.start");
     if (version_index < 0 || version_index >= MAX_MAME_VERSIONS) return GAME_LIST_CANNOT_START;
 
     char interpreter[MAX_PATH];
@@ -45,6 +47,7 @@ int load_game_list(HWND list_box, int version_index) {
     // The list is read whatever the interpreter returns: a MAME that did not
     // run leaves an empty file, and so an empty list.
     wait_for_child(child);
+    timing_mark("game_list.interpreter_ended");
 
     UniqueFile list = open_file(GAME_LIST_FILE, "r");
     if (!list) {
@@ -56,6 +59,8 @@ int load_game_list(HWND list_box, int version_index) {
     // left behind to be read by mistake.
     list.close();
     std::remove(GAME_LIST_FILE);
+    timing_mark("game_list.listed", result);
     if (result == GAME_LIST_FULL) MessageBoxA(nullptr, "Game list limit exceeded :/", "Error", MB_OK);
+    timing_mark("game_list.return", result);
     return result;
 }
