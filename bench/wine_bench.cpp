@@ -383,8 +383,7 @@ void bench_list(int runs) {
 
 void bench_back(int runs) {
     const std::string dir = prepare_dir("back", 20);
-    std::vector<double> back;
-    std::vector<double> delays;
+    std::vector<double> back, to_seen, to_over, to_shown;
     for (int r = 0; r < runs; ++r) {
         // MAME's run length moves over a whole polling period from run to
         // run, so its exit falls at every point of the 250 ms cycle.
@@ -397,6 +396,8 @@ void bench_back(int runs) {
         if (!poll([&] { return (main = find_window(c.pid, L"Vornix")) != nullptr; }, 60000))
             fail("the main window did not show");
         SendMessageW(GetDlgItem(main, 1000), LB_SETCURSEL, 0, 0);
+        const std::string log = join(dir, "timing.log");
+        DeleteFileA(log.c_str());
         PostMessageW(GetDlgItem(main, 1003), BM_CLICK, 0, 0);
         HWND box = nullptr;
         if (!poll([&] { return (box = find_window(c.pid, L"Commandline view")) != nullptr; }, 10000))
@@ -412,12 +413,24 @@ void bench_back(int runs) {
         if (IsWindowVisible(main)) fail("the main window was visible while MAME ran");
         if (!poll([&] { return IsWindowVisible(main) != FALSE; }, 10000)) fail("the main window did not come back");
         back.push_back(now_ms() - exited);
-        std::fprintf(stderr, "  back run %d (MAME runs %d ms): %.1f ms\n", r + 1, delay, back.back());
         end(c, main);
+        const Marks marks = read_marks(log);
+        const double seen = mark(marks, "child.exit_seen"), over = mark(marks, "child.wait_over"),
+                     shown = mark(marks, "main_dialog.back");
+        to_seen.push_back(seen - exited);
+        to_over.push_back(over - seen);
+        to_shown.push_back(shown - over);
+        std::fprintf(stderr, "  back run %d (MAME runs %d ms): %.1f ms (seen %.1f, wait over %.1f, shown %.1f)\n",
+                     r + 1, delay, back.back(), to_seen.back(), to_over.back(), to_shown.back());
     }
     std::printf("### 5. MAME's exit to the main window back (%d runs, ms)\n\n", runs);
     std::printf("| median | max | limit set by the 250 ms polling |\n|---:|---:|---:|\n");
     std::printf("| %.1f | %.1f | 500 |\n\n", median(back), maximum(back));
+    std::printf("Where it goes (ms): MAME's end to the poll that sees it, the one more sleep before the wait "
+                "ends, and the wait's end to the window shown (handles closed, buttons enabled, ShowWindow).\n\n");
+    std::printf("| | to the poll that sees it | one more sleep | to the window shown |\n|---|---:|---:|---:|\n");
+    std::printf("| median | %.1f | %.1f | %.1f |\n", median(to_seen), median(to_over), median(to_shown));
+    std::printf("| max | %.1f | %.1f | %.1f |\n\n", maximum(to_seen), maximum(to_over), maximum(to_shown));
 }
 
 

@@ -196,6 +196,7 @@ void on_run_command(HWND dialog, int id) {
 
     for (int b : buttons) EnableWindow(GetDlgItem(dialog, b), TRUE);
     ShowWindow(dialog, SW_SHOW);
+    timing_mark("main_dialog.back");
 }
 
 void on_reload(HWND dialog) {
