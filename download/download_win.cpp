@@ -1,5 +1,368 @@
 #include "download/download_win.h"
 
-char download_path[512];
+#include <process.h>
+#include <wininet.h>
 
-int download_recording(HWND, int) { return DOWNLOAD_FAILED; }
+#include <atomic>
+
+#include "core/net.h"
+#include "core/startup_win.h"
+#include "core/text.h"
+#include "core/unique_handle.h"
+#include "scores/score_server.h"
+#include "scores/score_table.h"
+#include "ui/main_dialog.h"
+#include "ui/resources/resource.h"
+
+char download_path[512];
+char download_name[54];
+HANDLE download_thread = nullptr;
+
+namespace {
+
+using UniqueInternet = UniqueHandle<HINTERNET, InternetCloseHandle>;
+
+// How long Cancel waits for the worker before ending it by force.
+constexpr DWORD CANCEL_WAIT_MS = 5000;
+
+// The worker writes the body to download_path + ".part" and puts it in place
+// of download_path only once the whole body is there, so a failed or
+// cancelled download never destroys the file the user had under that name.
+char part_path[sizeof download_path + 5];
+
+// The open part file. Whoever takes the handle out of this slot closes it:
+// normally the worker; after the worker has been ended by force (stuck in a
+// read that only the network timeout ends), the dialog, so that not even then
+// is a part file left behind. A Win32 handle rather than a stream, because a
+// stream's lock may die with the thread that held it.
+std::atomic<HANDLE> part_file_slot{INVALID_HANDLE_VALUE};
+
+// Closes the part file if this caller is the one to take it; returns false
+// only when a close failed.
+bool close_part_file() {
+    const HANDLE h = part_file_slot.exchange(INVALID_HANDLE_VALUE);
+    return h == INVALID_HANDLE_VALUE || CloseHandle(h);
+}
+
+// The worker's owner of the part file: removed unless kept.
+class PartFile {
+public:
+    PartFile() = default;
+    PartFile(const PartFile&) = delete;
+    PartFile& operator=(const PartFile&) = delete;
+    ~PartFile() { discard(); }
+
+    bool create() {
+        const HANDLE h = CreateFileA(part_path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        part_file_slot = h;
+        created_ = true;
+        return true;
+    }
+    bool write(const void* data, DWORD size) {
+        if (size == 0) return true;
+        DWORD written = 0;
+        return WriteFile(part_file_slot.load(), data, size, &written, nullptr) && written == size;
+    }
+    // Puts the finished file in place of download_path.
+    bool keep() {
+        if (!close_part_file()) return false;
+        if (!MoveFileExA(part_path, download_path, MOVEFILE_REPLACE_EXISTING)) return false;
+        created_ = false;
+        return true;
+    }
+    void discard() {
+        close_part_file();
+        if (created_) DeleteFileA(part_path);
+        created_ = false;
+    }
+
+private:
+    bool created_ = false;
+};
+
+// The dialog asked the worker to stop. The request is answered by stopping,
+// so the worker clears it.
+bool cancel_requested() {
+    if (download_cancel.load() != 1) return false;
+    download_cancel = 0;
+    return true;
+}
+
+// Bounds the connect, each send and each read. Without it a server that
+// accepts the connection and never answers holds the worker for good.
+void bound_waits(HINTERNET h) {
+    DWORD ms = net_timeout_ms();
+    InternetSetOptionA(h, INTERNET_OPTION_CONNECT_TIMEOUT, &ms, sizeof ms);
+    InternetSetOptionA(h, INTERNET_OPTION_SEND_TIMEOUT, &ms, sizeof ms);
+    InternetSetOptionA(h, INTERNET_OPTION_RECEIVE_TIMEOUT, &ms, sizeof ms);
+}
+
+enum class Ending { complete, cancelled, failed };
+
+// Fetches "/inp/NAME" from the score server into the part file, renewing the
+// progress line per chunk. The request is a plain GET made by connect, open
+// and send, because only on those handles do the timeouts hold: opening the
+// URL in one call waits for minutes on a server that says nothing. Every
+// internet handle is closed by the time this returns.
+Ending fetch_body(HWND dialog, const char* name, PartFile& part, DownloadError* error) {
+    // A failure that follows a Cancel is the cancel, not a fault to report.
+    const auto fail = [error](DownloadError e) {
+        if (cancel_requested()) return Ending::cancelled;
+        *error = e;
+        return Ending::failed;
+    };
+
+    UniqueInternet session(InternetOpenA("Vornix", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!session) return fail(DownloadError::session);
+    bound_waits(session.get());
+
+    char host[256];
+    unsigned short port = 0;
+    char path[256];
+    if (!split_host_port(score_server(), host, sizeof host, &port) || !format_recording_path(path, sizeof path, name))
+        return fail(DownloadError::connect);
+    UniqueInternet connection(
+        InternetConnectA(session.get(), host, port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    if (!connection) return fail(DownloadError::connect);
+    bound_waits(connection.get());
+    UniqueInternet request(HttpOpenRequestA(connection.get(), "GET", path, nullptr, nullptr, nullptr,
+                                            INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI, 0));
+    if (!request) return fail(DownloadError::connect);
+    bound_waits(request.get());
+    if (!HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) return fail(DownloadError::connect);
+
+    // Anything but 200 is the server's page about a fault, whatever it
+    // looks like, and never a recording.
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) ||
+        status != 200)
+        return fail(DownloadError::html);
+
+    DownloadProgress progress;
+    DWORD length = 0;
+    size = sizeof length;
+    progress.length_known =
+        HttpQueryInfoA(request.get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size, nullptr) != FALSE;
+    progress.content_length = length;
+
+    if (!part.create()) return fail(DownloadError::create_file);
+    unsigned char chunk[DOWNLOAD_CHUNK];
+    char line[256];
+    for (;;) {
+        if (cancel_requested()) return Ending::cancelled;
+        DWORD n = 0;
+        if (!InternetReadFile(request.get(), chunk, sizeof chunk, &n)) return fail(DownloadError::read);
+        if (is_html_chunk(chunk, n)) return fail(DownloadError::html);
+        if (!part.write(chunk, n)) return fail(DownloadError::write_file);
+        count_chunk(progress, n);
+        format_progress(line, sizeof line, progress);
+        SetDlgItemTextA(dialog, IDC_DOWNLOAD_PROGRESS, line);
+        if (is_last_chunk(n)) break;
+    }
+    if (body_cut_short(progress)) return fail(DownloadError::read);
+    return Ending::complete;
+}
+
+// --- the dialog -------------------------------------------------------------
+
+struct DialogState {
+    bool cancelling;  // in Cancel's wait: further commands and closes are ignored
+    bool closing;
+};
+DialogState dialog_state;
+
+void prepare_save_request(HWND dialog) {
+    ZeroMemory(&inp_file_dialog, sizeof inp_file_dialog);
+    inp_file_dialog.lStructSize = INP_FILE_DIALOG_SIZE;
+    inp_file_dialog.hwndOwner = dialog;
+    inp_file_dialog.lpstrFilter = "Zipped MAME Input logs (*.zip)\0*.zip\0All files\0*.*\0";
+    inp_file_dialog.nFilterIndex = 1;
+    inp_file_dialog.lpstrTitle = "Save downloaded recording as...";
+    inp_file_dialog.lpstrInitialDir = ".\\inp";
+    inp_file_dialog.lpstrFile = download_path;
+    inp_file_dialog.nMaxFile = sizeof download_path;
+    // Nothing else: an existing file is replaced without a prompt, and a name
+    // typed without ".zip" is used as typed.
+    inp_file_dialog.Flags = OFN_NOCHANGEDIR;
+}
+
+void end_download_dialog(HWND dialog, int result) {
+    dialog_state.closing = true;
+    if (download_thread) {
+        CloseHandle(download_thread);
+        download_thread = nullptr;
+    }
+    EndDialog(dialog, result);
+}
+
+void on_init_dialog(HWND dialog, int score_index) {
+    dialog_state = {};
+    prepare_save_request(dialog);
+    // At most 49 characters of the name, terminated or not.
+    format_text(download_name, sizeof download_name, "%.49s.zip", score_table[score_index].recording_name);
+    copy_text(download_path, download_name);
+    if (GetSaveFileNameA(&inp_file_dialog) != TRUE) {
+        end_download_dialog(dialog, DOWNLOAD_FAILED);
+        return;
+    }
+    format_part_path(part_path, sizeof part_path, download_path);
+
+    char status[sizeof download_name + 32];
+    format_download_status(status, sizeof status, download_name);
+    SetDlgItemTextA(dialog, IDC_DOWNLOAD_STATUS, status);
+    download_cancel = 0;
+    download_thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, download_worker, download_name, 0, nullptr));
+    if (!download_thread) end_download_dialog(dialog, DOWNLOAD_FAILED);
+}
+
+// Waits up to `ms` for the worker to end, handling this thread's messages
+// meanwhile: the worker's control updates are carried out by this thread, so
+// a wait that handled none would hold the worker at its next update.
+bool wait_for_worker(DWORD ms) {
+    const ULONGLONG deadline = GetTickCount64() + ms;
+    bool quit = false;
+    WPARAM quit_code = 0;
+    bool ended = false;
+    for (;;) {
+        const ULONGLONG now = GetTickCount64();
+        const DWORD left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+        const DWORD woke =
+            MsgWaitForMultipleObjects(1, &download_thread, FALSE, left, quit ? QS_SENDMESSAGE : QS_ALLINPUT);
+        if (woke == WAIT_OBJECT_0) {
+            ended = true;
+            break;
+        }
+        if (woke != WAIT_OBJECT_0 + 1) break;
+        MSG msg;
+        if (quit) {
+            PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            continue;
+        }
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                // Kept for the loop that owns it; until then only the
+                // worker's sent messages are handled.
+                quit = true;
+                quit_code = msg.wParam;
+                break;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    if (quit) PostQuitMessage(static_cast<int>(quit_code));
+    return ended;
+}
+
+// The last resort for a worker that did not stop within the wait: stuck in
+// a read that only the network timeout ends, or waiting on its failure
+// message. Its internet handles are left to the process's end, since a dead
+// thread may hold the internet library's locks; its part file is closed and
+// removed here.
+void end_worker_by_force() {
+    TerminateThread(download_thread, DOWNLOAD_FAILED);
+    WaitForSingleObject(download_thread, 1000);
+    close_part_file();
+    DeleteFileA(part_path);
+    download_cancel = 0;
+}
+
+void on_cancel(HWND dialog) {
+    HWND cancel = GetDlgItem(dialog, IDCANCEL);
+    if (dialog_state.cancelling || dialog_state.closing || !IsWindowEnabled(cancel)) return;
+    dialog_state.cancelling = true;
+    EnableWindow(cancel, FALSE);
+    download_cancel = 1;
+    if (wait_for_worker(CANCEL_WAIT_MS)) {
+        // The worker may have completed before it saw the request.
+        DWORD code = DOWNLOAD_FAILED;
+        GetExitCodeThread(download_thread, &code);
+        end_download_dialog(dialog, code == 0 ? 0 : DOWNLOAD_FAILED);
+        return;
+    }
+    end_worker_by_force();
+    end_download_dialog(dialog, DOWNLOAD_FAILED);
+}
+
+void on_done(HWND dialog) {
+    if (dialog_state.cancelling || dialog_state.closing) return;
+    if (!IsWindowEnabled(GetDlgItem(dialog, IDC_DOWNLOAD_DONE))) return;
+    SendMessageA(dialog, WM_CLOSE, 0, 0);
+}
+
+void on_close(HWND dialog) {
+    if (dialog_state.cancelling || dialog_state.closing) return;
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeThread(download_thread, &code);
+    // A worker that has enabled Done may not have ended yet; its zip is in
+    // place. Any other close request while the worker runs is a Cancel.
+    if (code == STILL_ACTIVE && !IsWindowEnabled(GetDlgItem(dialog, IDC_DOWNLOAD_DONE))) {
+        on_cancel(dialog);
+        return;
+    }
+    end_download_dialog(dialog, code == DOWNLOAD_FAILED ? DOWNLOAD_FAILED : 0);
+}
+
+INT_PTR CALLBACK download_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        on_init_dialog(dialog, static_cast<int>(lparam));
+        return TRUE;
+    case WM_COMMAND:
+        // Escape arrives as IDCANCEL; every other command (IDOK from Enter
+        // among them) is ignored.
+        switch (LOWORD(wparam)) {
+        case IDCANCEL:
+            on_cancel(dialog);
+            break;
+        case IDC_DOWNLOAD_DONE:
+            on_done(dialog);
+            break;
+        }
+        return FALSE;
+    case WM_CLOSE:
+        on_close(dialog);
+        return FALSE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+unsigned __stdcall download_worker(void* name) {
+    const HWND dialog = inp_file_dialog.hwndOwner;
+    DownloadError error = DownloadError::none;
+    Ending ending;
+    {
+        PartFile part;
+        ending = fetch_body(dialog, static_cast<const char*>(name), part, &error);
+        if (ending == Ending::complete && !part.keep()) {
+            ending = Ending::failed;
+            error = DownloadError::create_file;
+        }
+    }
+    // The part file is gone and every handle closed before a message goes
+    // up: a worker ended by force while its message is on screen leaves
+    // nothing behind.
+    if (ending == Ending::cancelled) return DOWNLOAD_FAILED;
+    if (ending == Ending::failed) {
+        const DownloadMessage m = download_error_message(error);
+        MessageBoxA(nullptr, m.text, m.caption, MB_OK);
+        return DOWNLOAD_FAILED;
+    }
+    EnableWindow(GetDlgItem(dialog, IDCANCEL), FALSE);
+    SetDlgItemTextA(dialog, IDC_DOWNLOAD_STATUS, "Download complete.");
+    // Done last: it may close the dialog at once.
+    EnableWindow(GetDlgItem(dialog, IDC_DOWNLOAD_DONE), TRUE);
+    MessageBeep(MB_OK);
+    return 0;
+}
+
+int download_recording(HWND parent, int score_index) {
+    if (score_index < 0 || score_index >= SCORE_TABLE_SIZE) return DOWNLOAD_FAILED;
+    const INT_PTR result = DialogBoxParamA(app_instance, MAKEINTRESOURCEA(IDD_DOWNLOAD), parent, download_dialog_proc,
+                                           static_cast<LPARAM>(score_index));
+    return result == 0 ? 0 : DOWNLOAD_FAILED;
+}

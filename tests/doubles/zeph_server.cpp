@@ -246,7 +246,9 @@ void Server::serve(unsigned long long client) {
         for (std::size_t at = 0; at < body.size() && !stopping_; at += 1024) {
             const std::size_t n = body.size() - at < 1024 ? body.size() - at : 1024;
             if (!send_all(s, body.data() + at, n)) break;
-            Sleep(static_cast<DWORD>(param));
+            // A long pause must not hold up stop().
+            std::unique_lock<std::mutex> lock(mutex_);
+            stopped_.wait_for(lock, std::chrono::milliseconds(param), [this] { return stopping_.load(); });
         }
         break;
     }

@@ -221,6 +221,21 @@ bool Program::wait_visible(HWND window, bool visible, int timeout_ms) {
     return ok;
 }
 
+HWND Program::find_window_with_control(int id) const {
+    struct Args { DWORD pid; int id; HWND found; } args{pid_, id, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM lparam) -> BOOL {
+            auto* a = reinterpret_cast<Args*>(lparam);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            if (pid != a->pid || !IsWindowVisible(window) || !GetDlgItem(window, a->id)) return TRUE;
+            a->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&args));
+    return args.found;
+}
+
 std::pair<std::string, std::string> Program::open_message_box() const {
     HWND box = find_top_level(pid_, "", true, true);
     if (!box) return {};
@@ -319,6 +334,31 @@ void select_combo_item(HWND dialog, int id, int index) {
 void set_text(HWND dialog, int id, const std::string& text) {
     const std::wstring w = widen(text);
     SendMessageW(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(w.c_str()));
+}
+
+void type_file_name(HWND file_dialog, const std::string& name) {
+    // Without OFN_EXPLORER Windows shows the old-style dialog, whose name box
+    // is the edit edt1; Wine shows its Explorer-style dialog, where the edit
+    // sits inside the combo box cmb13.
+    constexpr int kOldStyleNameEdit = 0x480, kExplorerNameCombo = 0x47C;
+    HWND edit = nullptr;
+    EnumChildWindows(
+        file_dialog,
+        [](HWND w, LPARAM out) -> BOOL {
+            wchar_t cls[16] = {};
+            GetClassNameW(w, cls, 16);
+            const int id = GetDlgCtrlID(w);
+            if (_wcsicmp(cls, L"Edit") != 0 || (id != kOldStyleNameEdit && id != kExplorerNameCombo)) return TRUE;
+            *reinterpret_cast<HWND*>(out) = w;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&edit));
+    if (!edit) {
+        ADD_FAILURE() << "the file dialog '" << window_text(file_dialog) << "' has no file-name box";
+        return;
+    }
+    const std::wstring w = widen(name);
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(w.c_str()));
 }
 
 void post_command(HWND dialog, int id, int code) {

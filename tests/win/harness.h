@@ -49,6 +49,10 @@ public:
     // Waits until `window` is shown or hidden.
     bool wait_visible(HWND window, bool visible, int timeout_ms = 15000);
 
+    // A visible top-level window of this program that holds control `id`
+    // (for dialogs without a caption); null when there is none.
+    HWND find_window_with_control(int id) const;
+
     // Waits for a message box with this caption, returns its text and, when
     // `dismiss` is set, presses its OK button and waits for it to go.
     std::string wait_message_box(const std::string& caption, int timeout_ms = 15000, bool dismiss = true);
@@ -88,6 +92,9 @@ void select_list_item(HWND dialog, int id, int index);
 void double_click_list_item(HWND dialog, int id, int index);
 void select_combo_item(HWND dialog, int id, int index);
 void set_text(HWND dialog, int id, const std::string& text);
+// Types `name` into the file-name box of an open or save-as dialog, whichever
+// style Windows (or Wine) gave it.
+void type_file_name(HWND file_dialog, const std::string& name);
 // Sends WM_COMMAND for `id` as if a key or accelerator produced it.
 void post_command(HWND dialog, int id, int code = 0);
 

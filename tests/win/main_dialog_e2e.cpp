@@ -219,13 +219,8 @@ TEST_F(MainDialog, RunsHideTheWindowWhileMameRuns) {
     leave(app, main);
 }
 
-// The open-file request's name box: an edit in the classic layout, a combo
-// box in the newer one.
 void choose_file(HWND request, const std::string& path) {
-    HWND name = GetDlgItem(request, 0x480);
-    if (!name) name = GetDlgItem(request, 0x47C);
-    ASSERT_TRUE(name) << "no file name box in the open-file request";
-    set_text(request, GetDlgCtrlID(name), path);
+    type_file_name(request, path);
     click(request, IDOK);
 }
 

@@ -1,0 +1,44 @@
+#include "core/net.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "core/text.h"
+
+namespace {
+constexpr unsigned DEFAULT_NET_TIMEOUT_MS = 30000;
+}
+
+unsigned parse_net_timeout_ms(const char* text) {
+    if (!text || *text < '0' || *text > '9') return DEFAULT_NET_TIMEOUT_MS;
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text, &end, 10);
+    // A day is far beyond any sensible bound; larger values are typing errors.
+    if (*end != '\0' || value == 0 || value > 86400000ul) return DEFAULT_NET_TIMEOUT_MS;
+    return static_cast<unsigned>(value);
+}
+
+unsigned net_timeout_ms() {
+    static const unsigned timeout = parse_net_timeout_ms(std::getenv("VORNIX_NET_TIMEOUT_MS"));
+    return timeout;
+}
+
+bool split_host_port(const char* server, char* host, std::size_t host_size, unsigned short* port) {
+    const char* colon = std::strrchr(server, ':');
+    const std::size_t host_length = colon ? static_cast<std::size_t>(colon - server) : std::strlen(server);
+    if (host_length == 0 || host_length >= host_size) return false;
+    copy_text_n(host, host_size, server, host_length);
+    *port = 80;
+    if (!colon) return true;
+    unsigned long value = 0;
+    const char* p = colon + 1;
+    if (*p == '\0') return false;
+    for (; *p; ++p) {
+        if (*p < '0' || *p > '9') return false;
+        value = value * 10 + static_cast<unsigned long>(*p - '0');
+        if (value > 65535) return false;
+    }
+    if (value == 0) return false;
+    *port = static_cast<unsigned short>(value);
+    return true;
+}

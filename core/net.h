@@ -1,0 +1,16 @@
+#pragma once
+// Network settings shared by the high-score query and the recording download.
+#include <cstddef>
+
+// How long a connect, a send or a single read may take before it fails, in
+// milliseconds: about 30 seconds, or VORNIX_NET_TIMEOUT_MS when that holds a
+// positive whole number (the tests shorten it). Read once, on the first call.
+unsigned net_timeout_ms();
+
+// The reading itself, apart from the environment: `text` may be null.
+unsigned parse_net_timeout_ms(const char* text);
+
+// Splits a server address "host" or "host:port" into the host and the port
+// (80 when none is given). False when the host is empty or does not fit, or
+// the port is not a number from 1 to 65535.
+bool split_host_port(const char* server, char* host, std::size_t host_size, unsigned short* port);

@@ -1,0 +1,51 @@
+#pragma once
+// The portable part of the recording download: the request path, the
+// progress line, the test for a server's HTML page and the failure texts.
+// The dialog and the worker that use them are in download_win.cpp.
+#include <cstddef>
+#include <cstdint>
+
+// The worker's exit code and the dialog's result when nothing usable was
+// downloaded (a failure, a cancel, or no file chosen).
+inline constexpr int DOWNLOAD_FAILED = 50;
+
+// The body is fetched, written and counted in chunks of this size.
+inline constexpr std::size_t DOWNLOAD_CHUNK = 1024;
+
+enum class DownloadError { none, session, connect, create_file, read, html, write_file };
+
+struct DownloadMessage {
+    const char* text;
+    const char* caption;
+};
+DownloadMessage download_error_message(DownloadError error);
+
+// "/inp/NAME" on the score server. The name goes in unchanged.
+bool format_recording_path(char* out, std::size_t size, const char* name);
+// The temporary file beside the chosen one: PATH + ".part".
+bool format_part_path(char* out, std::size_t size, const char* path);
+// The status line while the download runs: "Downloading NAME...".
+bool format_download_status(char* out, std::size_t size, const char* name);
+
+// A chunk of a server's error page rather than of a zip: it begins with
+// "<HTML>" exactly (upper case; a chunk of fewer than six bytes never does).
+bool is_html_chunk(const unsigned char* data, std::size_t size);
+
+struct DownloadProgress {
+    int chunks = 0;               // every chunk counts as one kilobyte, however short
+    std::uint64_t received = 0;   // bytes
+    bool length_known = false;    // the answer carried a Content-Length
+    std::uint32_t content_length = 0;
+};
+
+void count_chunk(DownloadProgress& progress, std::size_t size);
+// A chunk that is not full is the last one: the body has ended.
+inline bool is_last_chunk(std::size_t size) { return size != DOWNLOAD_CHUNK; }
+// The second figure of the progress line: floor(length / 1024) + 1, the
+// number of chunks a body of that length arrives in. Without a
+// Content-Length nothing better than the count so far is known.
+int progress_total_kb(const DownloadProgress& progress);
+// "Recieved: N kB / T kB" (the program's spelling since its first release).
+bool format_progress(char* out, std::size_t size, const DownloadProgress& progress);
+// The body ended before the length the server announced.
+bool body_cut_short(const DownloadProgress& progress);
