@@ -5,7 +5,7 @@
 
 #include <atomic>
 
-#include "core/net.h"
+#include "core/http_win.h"
 #include "core/startup_win.h"
 #include "core/text.h"
 #include "core/unique_handle.h"
@@ -89,15 +89,6 @@ bool cancel_requested() {
     return true;
 }
 
-// Bounds the connect, each send and each read. Without it a server that
-// accepts the connection and never answers holds the worker for good.
-void bound_waits(HINTERNET h) {
-    DWORD ms = net_timeout_ms();
-    InternetSetOptionA(h, INTERNET_OPTION_CONNECT_TIMEOUT, &ms, sizeof ms);
-    InternetSetOptionA(h, INTERNET_OPTION_SEND_TIMEOUT, &ms, sizeof ms);
-    InternetSetOptionA(h, INTERNET_OPTION_RECEIVE_TIMEOUT, &ms, sizeof ms);
-}
-
 enum class Ending { complete, cancelled, failed };
 
 // Fetches "/inp/NAME" from the score server into the part file, renewing the
@@ -113,38 +104,28 @@ Ending fetch_body(HWND dialog, const char* name, PartFile& part, DownloadError* 
         return Ending::failed;
     };
 
-    UniqueInternet session(InternetOpenA("Vornix", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!session) return fail(DownloadError::session);
-    bound_waits(session.get());
-
-    char host[256];
-    unsigned short port = 0;
     char path[256];
-    if (!split_host_port(score_server(), host, sizeof host, &port) || !format_recording_path(path, sizeof path, name))
+    if (!format_recording_path(path, sizeof path, name)) return fail(DownloadError::connect);
+    HttpGet get;
+    switch (http_get(score_server(), path, get)) {
+    case HttpOpened::no_session:
+        return fail(DownloadError::session);
+    case HttpOpened::no_connection:
         return fail(DownloadError::connect);
-    UniqueInternet connection(
-        InternetConnectA(session.get(), host, port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-    if (!connection) return fail(DownloadError::connect);
-    bound_waits(connection.get());
-    UniqueInternet request(HttpOpenRequestA(connection.get(), "GET", path, nullptr, nullptr, nullptr,
-                                            INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI, 0));
-    if (!request) return fail(DownloadError::connect);
-    bound_waits(request.get());
-    if (!HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) return fail(DownloadError::connect);
-
-    // Anything but 200 is the server's page about a fault, whatever it
-    // looks like, and never a recording.
-    DWORD status = 0;
-    DWORD size = sizeof status;
-    if (!HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) ||
-        status != 200)
+    case HttpOpened::not_ok:
+        // Anything but 200 is the server's page about a fault, whatever it
+        // looks like, and never a recording.
         return fail(DownloadError::html);
+    case HttpOpened::ok:
+        break;
+    }
+    HINTERNET request = get.request.get();
 
     DownloadProgress progress;
     DWORD length = 0;
-    size = sizeof length;
+    DWORD size = sizeof length;
     progress.length_known =
-        HttpQueryInfoA(request.get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size, nullptr) != FALSE;
+        HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size, nullptr) != FALSE;
     progress.content_length = length;
 
     if (!part.create()) return fail(DownloadError::create_file);
@@ -153,7 +134,7 @@ Ending fetch_body(HWND dialog, const char* name, PartFile& part, DownloadError* 
     for (;;) {
         if (cancel_requested()) return Ending::cancelled;
         DWORD n = 0;
-        if (!InternetReadFile(request.get(), chunk, sizeof chunk, &n)) return fail(DownloadError::read);
+        if (!InternetReadFile(request, chunk, sizeof chunk, &n)) return fail(DownloadError::read);
         if (is_html_chunk(chunk, n)) return fail(DownloadError::html);
         if (!part.write(chunk, n)) return fail(DownloadError::write_file);
         count_chunk(progress, n);

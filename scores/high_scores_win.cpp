@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "core/http_win.h"
 #include "core/text.h"
 #include "core/win_handle.h"
 #include "mame/game_list.h"
@@ -34,49 +35,24 @@ void add_row(int, const char* row, void*) {
     SendMessageA(score_list_window, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row));
 }
 
-// A server that accepts the connection and then says nothing would hold the
-// fetch thread forever, and every later press would only ever see the fetch
-// still running. WinINet under Wine honours these limits only when they are
-// set on the connection and request handles (not on the session alone), so
-// each handle gets them.
-void limit_waits(HINTERNET handle) {
-    DWORD timeout = static_cast<DWORD>(net_timeout_ms());
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
-        InternetSetOptionA(handle, option, &timeout, sizeof timeout);
-}
-
 // Asks the score server for `path` and reads the one block of the answer
 // that the parse looks at. Returns the row to show on failure, or null. Every
 // handle is closed on return, request first, before anything is parsed.
 const char* request_scores(const char* path, char (&response)[SCORE_RESPONSE_SIZE], DWORD* received) {
-    UniqueInternet session(InternetOpenA("Vornix", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!session) return CANNOT_START_SESSION;
-    limit_waits(session.get());
-
-    char host[256];
-    unsigned short port = 0;
-    if (!split_host_port(score_server(), host, sizeof host, &port)) return CANNOT_CONNECT;
-    UniqueInternet connection(
-        InternetConnectA(session.get(), host, port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-    if (!connection) return CANNOT_CONNECT;
-    limit_waits(connection.get());
-
-    // A plain GET of the path as built, with raw data as the score service
-    // has always been asked for.
-    UniqueInternet request(
-        HttpOpenRequestA(connection.get(), "GET", path, nullptr, nullptr, nullptr, INTERNET_FLAG_RAW_DATA, 0));
-    if (!request) return CANNOT_CONNECT;
-    limit_waits(request.get());
-    if (!HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) return CANNOT_CONNECT;
-
-    // An error page is not a score table: its lines would all become empty
-    // scores over the ones the user had.
-    DWORD status = 0, size = sizeof status;
-    if (!HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) ||
-        status != HTTP_STATUS_OK)
+    HttpGet get;
+    switch (http_get(score_server(), path, get)) {
+    case HttpOpened::no_session:
+        return CANNOT_START_SESSION;
+    case HttpOpened::no_connection:
+        return CANNOT_CONNECT;
+    case HttpOpened::not_ok:
+        // An error page is not a score table: its lines would all become
+        // empty scores over the ones the user had.
         return CANNOT_ACCESS;
-
-    if (!InternetReadFile(request.get(), response, sizeof response, received)) return CANNOT_ACCESS;
+    case HttpOpened::ok:
+        break;
+    }
+    if (!InternetReadFile(get.request.get(), response, sizeof response, received)) return CANNOT_ACCESS;
     return nullptr;
 }
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "scores/score_query.h"
-#include "scores/score_server.h"
 
 namespace {
 
@@ -244,28 +243,6 @@ TEST(ScoreQuery, RequestPath) {
     char small[40];
     EXPECT_FALSE(build_score_path(small, sizeof small, "pacman", "2"));
     EXPECT_EQ(std::strlen(small), sizeof small - 1) << "a cut path still ends inside its buffer";
-}
-
-TEST(ScoreQuery, ServerHostAndPort) {
-    struct Case { const char* server; bool ok; std::string host; unsigned short port; } cases[] = {
-        {"zeph.example", true, "zeph.example", 80},
-        {"127.0.0.1:8080", true, "127.0.0.1", 8080},
-        {"h:65535", true, "h", 65535},
-        {"h:65536", false, "h", 0},
-        {"h:0", false, "h", 0},
-        {"h:", false, "h", 0},
-        {"h:8o", false, "h", 0},
-        {":80", false, "", 0},
-    };
-    for (const auto& c : cases) {
-        char host[64] = "unchanged";
-        unsigned short port = 1;
-        EXPECT_EQ(split_host_port(c.server, host, sizeof host, &port), c.ok) << c.server;
-        if (c.ok) {
-            EXPECT_EQ(std::string(host), c.host) << c.server;
-        }
-        EXPECT_EQ(port, c.port) << c.server;
-    }
 }
 
 }  // namespace

@@ -120,27 +120,6 @@ private:
     zeph::Server server_;
 };
 
-// Types `name` into the save-as dialog's file-name edit, whichever style it has.
-inline void type_file_name(HWND save, const std::string& name) {
-    HWND edit = nullptr;
-    EnumChildWindows(
-        save,
-        [](HWND w, LPARAM out) {
-            wchar_t cls[16] = {};
-            GetClassNameW(w, cls, 16);
-            const int id = GetDlgCtrlID(w);
-            if (_wcsicmp(cls, L"Edit") != 0 || (id != kOldStyleNameEdit && id != kExplorerNameCombo)) return TRUE;
-            *reinterpret_cast<HWND*>(out) = w;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&edit));
-    if (!edit) {
-        ADD_FAILURE() << "the save-as dialog has no file-name edit";
-        return;
-    }
-    harness::set_text(GetParent(edit), GetDlgCtrlID(edit), name);
-}
-
 // Presses Cancel and notes when, for the measured time to the dialog's end.
 inline void press_cancel(HWND dialog, Seen& seen) {
     seen.cancel_pressed_at = GetTickCount64();
@@ -183,7 +162,7 @@ inline Seen download(const std::string& name, const std::string& chosen, const A
         if (save && chosen.empty()) {
             PostMessageW(save, WM_COMMAND, IDCANCEL, 0);
         } else if (save) {
-            type_file_name(save, chosen);
+            harness::type_file_name(save, chosen);
             PostMessageW(save, WM_COMMAND, IDOK, 0);
             HWND dialog = nullptr;
             harness::wait_until([&] { return ended || (dialog = find_download_dialog(dialog_thread)) != nullptr; }, 5000);
