@@ -4,6 +4,8 @@
 //   wine_bench list [--runs N]   game-list load (1000, 4999, 5000 games) and
 //                                start-up, against the bare interpreter run
 //   wine_bench back [--runs N]   MAME's exit to the main window shown again
+//   wine_bench download --server HOST:PORT   one download of each of the two
+//                                recordings the server lists for pacman
 //   wine_bench profile [--runs N]  the parse and the list fill of a game-list
 //                                load taken apart, in this process
 // It prints Markdown tables of medians; bench/run collects them.
@@ -517,17 +519,132 @@ void bench_profile(int runs) {
     std::printf("\n");
 }
 
+// --- 4: the recording download ---------------------------------------------------
+
+// A caption-less window of the program that holds control `id` (the download
+// dialog has no caption).
+HWND find_window_with_control(DWORD pid, int id) {
+    struct Args {
+        DWORD pid;
+        int id;
+        HWND found;
+    } args{pid, id, nullptr};
+    EnumWindows(
+        [](HWND w, LPARAM l) -> BOOL {
+            auto* a = reinterpret_cast<Args*>(l);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            if (owner != a->pid || !IsWindowVisible(w) || !GetDlgItem(w, a->id)) return TRUE;
+            a->found = w;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&args));
+    return args.found;
+}
+
+// Types `path` into the file-name box of a save-as dialog: the edit edt1 of
+// the old style, or the edit inside the combo box cmb13 of Wine's Explorer
+// style.
+void type_file_name(HWND file_dialog, const std::string& path) {
+    HWND edit = nullptr;
+    EnumChildWindows(
+        file_dialog,
+        [](HWND w, LPARAM out) -> BOOL {
+            wchar_t cls[16] = {};
+            GetClassNameW(w, cls, 16);
+            const int id = GetDlgCtrlID(w);
+            if (_wcsicmp(cls, L"Edit") != 0 || (id != 0x480 && id != 0x47C)) return TRUE;
+            *reinterpret_cast<HWND*>(out) = w;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&edit));
+    if (!edit) fail("the save-as dialog has no file-name box");
+    wchar_t wide[MAX_PATH] = {};
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide));
+}
+
+long long file_size(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// Watches the recordings of the score server's pacman table, one by one, as a
+// user does: open the score, "Download and playback", save, Done, and the
+// playback's command line. The download's time is the worker's, from its
+// start to the whole zip in place. Prints one line per download:
+//   RAW download <recording> <bytes> <ms>
+// bench/run sets these beside curl's fetches of the same URLs.
+void bench_download(const std::string& server, int rows) {
+    const std::string dir = prepare_dir("download", 0);
+    write_file(join(dir, "games.txt"), "pacman    \"Pac-Man (Midway)\"\r\n");
+    const std::string saved = join(dir, "saved");
+    CreateDirectoryA(saved.c_str(), nullptr);
+    const std::string log = join(dir, "timing.log");
+    const Env env = {{"FAKE_MAME_LIST", join(dir, "games.txt")},
+                     {"VORNIX_SCORE_SERVER", server},
+                     {"VORNIX_TIMING_LOG", log}};
+    Child c = start("\"" + join(exe_dir(), "vornix.exe") + "\"", dir, env, false);
+    HWND main = nullptr;
+    if (!poll([&] { return (main = find_window(c.pid, L"Vornix")) != nullptr; }, 60000))
+        fail("the main window did not show");
+    SendMessageW(GetDlgItem(main, 1000), LB_SETCURSEL, 0, 0);
+    PostMessageW(GetDlgItem(main, 1024), BM_CLICK, 0, 0);
+    HWND scores = GetDlgItem(main, 1023);
+    if (!poll([&] { return SendMessageW(scores, LB_GETCOUNT, 0, 0) >= rows; }, 20000)) fail("no high scores listed");
+
+    for (int row = 0; row < rows; ++row) {
+        SendMessageW(scores, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+        PostMessageW(main, WM_COMMAND, MAKEWPARAM(1023, LBN_DBLCLK), reinterpret_cast<LPARAM>(scores));
+        HWND props = nullptr;
+        if (!poll([&] { return (props = find_window(c.pid, L"Score Properties")) != nullptr; }, 10000))
+            fail("the score did not open");
+        DeleteFileA(log.c_str());
+        PostMessageW(GetDlgItem(props, 1039), BM_CLICK, 0, 0);
+        HWND save = nullptr;
+        if (!poll([&] { return (save = find_window(c.pid, L"Save downloaded recording as...")) != nullptr; }, 10000))
+            fail("no save-as dialog");
+        const std::string path = join(saved, "row" + std::to_string(row) + ".zip");
+        type_file_name(save, path);
+        PostMessageW(save, WM_COMMAND, IDOK, 0);
+        HWND progress = nullptr;
+        if (!poll([&] { return (progress = find_window_with_control(c.pid, 1041)) != nullptr; }, 10000))
+            fail("the download dialog did not open");
+        if (!poll([&] { return control_text(progress, 1040) == "Download complete."; }, 120000))
+            fail("the download did not complete: " + control_text(progress, 1040));
+        PostMessageW(GetDlgItem(progress, 1041), BM_CLICK, 0, 0);
+        HWND box = nullptr;
+        if (!poll([&] { return (box = find_window(c.pid, L"Commandline view")) != nullptr; }, 20000))
+            fail("no playback after the download");
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        if (!poll([&] { return IsWindowVisible(props) != FALSE; }, 20000)) fail("the score did not come back");
+        PostMessageW(GetDlgItem(props, IDOK), BM_CLICK, 0, 0);
+        if (!poll([&] { return !IsWindow(props) || !IsWindowVisible(props); }, 10000)) fail("the score did not close");
+
+        const Marks marks = read_marks(log);
+        const double ms = mark(marks, "download.complete") - mark(marks, "download.start");
+        std::printf("RAW download row%d %lld %.3f\n", row, file_size(path), ms);
+        std::fflush(stdout);
+    }
+    end(c, main);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) fail("usage: wine_bench list|back [--runs N]");
     const std::string what = argv[1];
     int runs = what == "back" ? 20 : 7;
-    for (int i = 2; i + 1 < argc; i += 2)
+    std::string server;
+    for (int i = 2; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--runs") == 0) runs = std::max(1, std::atoi(argv[i + 1]));
+        if (std::strcmp(argv[i], "--server") == 0) server = argv[i + 1];
+    }
     if (what == "list") bench_list(runs);
     else if (what == "back") bench_back(runs);
     else if (what == "profile") bench_profile(runs);
+    else if (what == "download" && !server.empty()) bench_download(server, 2);
     else fail("unknown measurement " + what);
     std::fflush(stdout);
     return 0;

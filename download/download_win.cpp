@@ -8,6 +8,7 @@
 #include "core/http_win.h"
 #include "core/startup_win.h"
 #include "core/text.h"
+#include "core/timing_win.h"
 #include "core/unique_handle.h"
 #include "scores/score_server.h"
 #include "scores/score_table.h"
@@ -313,6 +314,7 @@ INT_PTR CALLBACK download_dialog_proc(HWND dialog, UINT message, WPARAM wparam, 
 }  // namespace
 
 unsigned __stdcall download_worker(void* name) {
+    timing_mark("download.start");
     const HWND dialog = inp_file_dialog.hwndOwner;
     DownloadError error = DownloadError::none;
     Ending ending;
@@ -333,6 +335,7 @@ unsigned __stdcall download_worker(void* name) {
         MessageBoxA(nullptr, m.text, m.caption, MB_OK);
         return DOWNLOAD_FAILED;
     }
+    timing_mark("download.complete");
     EnableWindow(GetDlgItem(dialog, IDCANCEL), FALSE);
     SetDlgItemTextA(dialog, IDC_DOWNLOAD_STATUS, "Download complete.");
     // Done last: it may close the dialog at once.
