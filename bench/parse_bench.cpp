@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bench/sample_data.h"
+#include "core/file.h"
 #include "mame/game_list.h"
 #include "scores/score_query.h"
 #include "scores/score_table.h"
@@ -28,14 +29,15 @@ double median(std::vector<double> v) {
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
+[[noreturn]] void fail(const std::string& what) {
+    std::fprintf(stderr, "parse_bench: %s\n", what.c_str());
+    std::exit(1);
+}
+
 void write_file(const std::string& path, const std::string& bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        std::fprintf(stderr, "parse_bench: cannot write %s\n", path.c_str());
-        std::exit(1);
-    }
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
+    UniqueFile f = open_file(path.c_str(), "wb");
+    if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size() || f.close() != 0)
+        fail("cannot write " + path);
 }
 
 // MB/s of `step` over `bytes` bytes, each run repeating it `repeat` times.
@@ -53,11 +55,9 @@ template <typename Step> std::vector<double> throughput(int runs, int repeat, st
 
 // fopen, fread of the whole file into a buffer, fclose.
 std::size_t fread_file(const std::string& path, std::vector<char>& buffer) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) std::exit(1);
-    const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), f);
-    std::fclose(f);
-    return n;
+    UniqueFile f = open_file(path.c_str(), "rb");
+    if (!f) fail("cannot read " + path);
+    return std::fread(buffer.data(), 1, buffer.size(), f.get());
 }
 
 GameEntry table[GAME_TABLE_SIZE];
@@ -84,10 +84,9 @@ int main(int argc, char** argv) {
     std::vector<char> buffer(list.size() + 1);
 
     const auto list_parse = throughput(runs, 40, list.size(), [&] {
-        std::FILE* f = std::fopen(list_path.c_str(), "r");
-        if (!f) std::exit(1);
-        sink_total += read_game_list(f, table, nullptr, nullptr);
-        std::fclose(f);
+        UniqueFile f = open_file(list_path.c_str(), "r");
+        if (!f) fail("cannot read " + list_path);
+        sink_total += read_game_list(f.get(), table, nullptr, nullptr);
     });
     const auto list_fread = throughput(runs, 40, list.size(), [&] { sink_total += fread_file(list_path, buffer); });
     const auto answer_parse = throughput(runs, 4000, answer.size(), [&] {

@@ -26,8 +26,10 @@
 #include <vector>
 
 #include "bench/sample_data.h"
+#include "core/file.h"
 #include "core/settings.h"
 #include "core/text.h"
+#include "core/win_handle.h"
 #include "mame/command_line.h"
 #include "mame/game_list.h"
 
@@ -68,20 +70,18 @@ std::string exe_dir() {
 std::string join(const std::string& dir, const std::string& name) { return dir + "\\" + name; }
 
 void write_file(const std::string& path, const std::string& bytes) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) fail("cannot write " + path);
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
+    UniqueFile f = open_file(path.c_str(), "wb");
+    if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size() || f.close() != 0)
+        fail("cannot write " + path);
 }
 
 std::string read_file(const std::string& path) {
     std::string out;
-    FILE* f = std::fopen(path.c_str(), "rb");
+    UniqueFile f = open_file(path.c_str(), "rb");
     if (!f) return out;
     char buf[4096];
     std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    std::fclose(f);
+    while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) out.append(buf, n);
     return out;
 }
 
@@ -116,7 +116,7 @@ std::string environment_block(const Env& env) {
 }
 
 struct Child {
-    HANDLE process = nullptr;
+    UniqueWinHandle process;
     DWORD pid = 0;
 };
 
@@ -136,18 +136,19 @@ Child start(const std::string& command, const std::string& dir, const Env& env, 
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, hidden_console, hidden_console ? CREATE_NO_WINDOW : 0,
                         block.data(), dir.c_str(), &si, &pi))
         fail("cannot start " + command + ": error " + std::to_string(GetLastError()));
-    CloseHandle(pi.hThread);
-    return {pi.hProcess, pi.dwProcessId};
+    UniqueWinHandle thread(pi.hThread);
+    return {UniqueWinHandle(pi.hProcess), pi.dwProcessId};
 }
 
+// Closes the program's main window and waits for it to end; ends it by force
+// if it will not.
 void end(Child& child, HWND main) {
     if (main) PostMessageW(main, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(child.process, 10000) != WAIT_OBJECT_0) {
-        TerminateProcess(child.process, 1);
-        WaitForSingleObject(child.process, 5000);
+    if (WaitForSingleObject(child.process.get(), 10000) != WAIT_OBJECT_0) {
+        TerminateProcess(child.process.get(), 1);
+        WaitForSingleObject(child.process.get(), 5000);
     }
-    CloseHandle(child.process);
-    child = {};
+    child.process.close();
 }
 
 // --- windows of another process ----------------------------------------------
@@ -199,13 +200,13 @@ template <typename Done> bool poll(Done done, double limit_ms) {
 
 DWORD child_process_of(DWORD parent, const char* exe_name) {
     DWORD found = 0;
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snap == INVALID_HANDLE_VALUE) return 0;
+    const HANDLE h = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    UniqueWinHandle snap(h);
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL ok = Process32First(snap, &entry); ok; ok = Process32Next(snap, &entry))
+    for (BOOL ok = Process32First(snap.get(), &entry); ok; ok = Process32Next(snap.get(), &entry))
         if (entry.th32ParentProcessID == parent && _stricmp(entry.szExeFile, exe_name) == 0) found = entry.th32ProcessID;
-    CloseHandle(snap);
     return found;
 }
 
@@ -253,9 +254,9 @@ std::string game_list_command() {
 double bare_run(const std::string& dir, const Env& env) {
     const double t0 = now_ms();
     Child c = start(game_list_command(), dir, env, true);
-    WaitForSingleObject(c.process, INFINITE);
+    WaitForSingleObject(c.process.get(), INFINITE);
     const double t1 = now_ms();
-    CloseHandle(c.process);
+    c.process.close();
     DeleteFileA(join(dir, GAME_LIST_FILE).c_str());
     return t1 - t0;
 }
@@ -407,11 +408,10 @@ void bench_back(int runs) {
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         DWORD mame = 0;
         if (!poll([&] { return (mame = child_process_of(c.pid, "mame.exe")) != 0; }, 10000)) fail("MAME did not start");
-        HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, mame);
-        if (!h) fail("cannot watch MAME");
-        WaitForSingleObject(h, INFINITE);
+        UniqueWinHandle watched(OpenProcess(SYNCHRONIZE, FALSE, mame));
+        if (!watched) fail("cannot watch MAME");
+        WaitForSingleObject(watched.get(), INFINITE);
         const double exited = now_ms();
-        CloseHandle(h);
         if (IsWindowVisible(main)) fail("the main window was visible while MAME ran");
         if (!poll([&] { return IsWindowVisible(main) != FALSE; }, 10000)) fail("the main window did not come back");
         back.push_back(now_ms() - exited);
@@ -454,17 +454,15 @@ void bench_profile(int runs) {
     HWND list = CreateWindowExA(0, "ListBox", "", WS_CHILD | WS_VISIBLE | LBS_NOTIFY | WS_VSCROLL | WS_BORDER |
                                 LBS_NOINTEGRALHEIGHT | WS_TABSTOP, 8, 8, 278, 284, owner, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
-    HFONT font = CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "MS Sans Serif");
-    SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    UniqueFont font(CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "MS Sans Serif"));
+    SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
 
     static GameEntry table[GAME_TABLE_SIZE];
     auto parse = [&](GameStored on_stored, void* context) {
-        FILE* f = std::fopen(list_file.c_str(), "r");
+        UniqueFile f = open_file(list_file.c_str(), "r");
         if (!f) fail("cannot open " + list_file);
-        const int n = read_game_list(f, table, on_stored, context);
-        std::fclose(f);
-        return n;
+        return read_game_list(f.get(), table, on_stored, context);
     };
     struct Step {
         const char* what;
@@ -511,7 +509,6 @@ void bench_profile(int runs) {
         for (int variant = 0; variant < 3; ++variant) steps[3 + variant].ms.push_back(tuned_ms[variant]);
     }
     DestroyWindow(owner);
-    DeleteObject(font);
     std::printf("### Where parse and fill go, %d games in one process (median of %d runs, ms)\n\n",
                 GAME_TABLE_SIZE - 1, runs);
     std::printf("| step | ms |\n|---|---:|\n");
