@@ -53,6 +53,10 @@ const char* request_scores(const char* path, char (&response)[SCORE_RESPONSE_SIZ
         break;
     }
     if (!InternetReadFile(get.request.get(), response, sizeof response, received)) return CANNOT_ACCESS;
+    DWORD length = 0, size = sizeof length;
+    const bool length_known = HttpQueryInfoA(get.request.get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
+                                             &length, &size, nullptr) != FALSE;
+    if (score_answer_cut_short(*received, length_known, length)) return CANNOT_ACCESS;
     return nullptr;
 }
 

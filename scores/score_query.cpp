@@ -173,6 +173,10 @@ bool build_score_path(char* out, std::size_t size, const char* short_name, const
     return fits;
 }
 
+bool score_answer_cut_short(std::size_t received, bool length_known, std::uint32_t content_length) {
+    return length_known && received < SCORE_RESPONSE_SIZE && received < content_length;
+}
+
 void format_score_row(char* out, std::size_t size, const char* score_text, const char* player) {
     format_text(out, size, "%10s - %s", score_text, player);
 }

@@ -2,6 +2,7 @@
 // The high-score query without a window: the request path, the parse of the
 // score server's answer into score table slots, and the row text of a score.
 #include <cstddef>
+#include <cstdint>
 
 #include "scores/score_table.h"
 
@@ -17,6 +18,13 @@ inline constexpr std::size_t SPLIT_TEXT_MAX = 15;
 // gets the names exactly as typed. Returns false when `out` was too small (the
 // text is then cut).
 bool build_score_path(char* out, std::size_t size, const char* short_name, const char* split);
+
+// Whether the one read of an answer ended before the answer did: it brought
+// fewer bytes than the buffer holds and fewer than the Content-Length the
+// server announced. Such an answer was cut off by a closed connection (which
+// the read does not report as a failure), and its last line may hold half a
+// score. Without a Content-Length nothing can be told.
+bool score_answer_cut_short(std::size_t received, bool length_known, std::uint32_t content_length);
 
 // A list row: the score text right-aligned in ten places (longer ones are not
 // cut), " - ", the player.

@@ -22,6 +22,21 @@ HBRUSH grey_brush() {
     return background_brush.get();
 }
 
+// The logo's static control loads its bitmap from the template. Windows
+// deletes a bitmap loaded that way with the control, but Wine never does, so
+// each opening would leave one bitmap behind. Once an image has been set with
+// STM_SETIMAGE, both leave it to the program: setting the loaded bitmap again
+// makes it ours everywhere, and it is deleted when the box closes.
+UniqueBitmap logo_bitmap;
+
+void own_logo(HWND box) {
+    HWND logo = GetDlgItem(box, IDC_ABOUT_LOGO);
+    const auto loaded = reinterpret_cast<HBITMAP>(SendMessageA(logo, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    if (!loaded) return;
+    SendMessageA(logo, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(loaded));
+    logo_bitmap.reset(loaded);
+}
+
 }  // namespace
 
 INT_PTR CALLBACK about_dialog_proc(HWND box, UINT message, WPARAM wparam, LPARAM) {
@@ -30,6 +45,7 @@ INT_PTR CALLBACK about_dialog_proc(HWND box, UINT message, WPARAM wparam, LPARAM
         char title[64];
         format_text(title, sizeof title, "Vornix v%s [%s]", VERSION_TEXT, BUILD_DATE);
         SetDlgItemTextA(box, IDC_ABOUT_TITLE, title);
+        own_logo(box);
         return FALSE;
     }
     case WM_COMMAND:
@@ -44,8 +60,10 @@ INT_PTR CALLBACK about_dialog_proc(HWND box, UINT message, WPARAM wparam, LPARAM
         SetBkColor(reinterpret_cast<HDC>(wparam), BACKGROUND);
         return reinterpret_cast<INT_PTR>(grey_brush());
     case WM_DESTROY:
-        // The last message that may paint has gone; the brush goes with the box.
+        // The last message that may paint has gone; the brush and the logo go
+        // with the box.
         background_brush.close();
+        logo_bitmap.close();
         return FALSE;
     }
     return FALSE;

@@ -81,6 +81,12 @@ bool Server::start(const std::string& root, unsigned short port) {
     stopping_ = false;
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (s == INVALID_SOCKET) return false;
+    // Listening again on a port the tests took before: its closed connections
+    // may still linger there.
+    if (port != 0) {
+        const BOOL reuse = TRUE;
+        setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
+    }
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);

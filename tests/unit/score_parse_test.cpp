@@ -227,6 +227,19 @@ TEST(ScoreParse, AnAnswerCutAtTheReadSizeIsReadUpToTheCut) {
     EXPECT_EQ(rows.back(), "     52310 - ");
 }
 
+TEST(ScoreQuery, AnAnswerCutShortIsTold) {
+    struct Case { const char* name; std::size_t received; bool length_known; std::uint32_t length; bool cut; } cases[] = {
+        {"the whole announced answer", 300, true, 300, false},
+        {"a connection closed 3000 bytes early", 300, true, 3300, true},
+        {"a full read of a longer answer", SCORE_RESPONSE_SIZE, true, 10u << 20, false},
+        {"a full read of an answer cut later", SCORE_RESPONSE_SIZE, true, SCORE_RESPONSE_SIZE + 1, false},
+        {"no Content-Length (chunked)", 300, false, 0, false},
+        {"an empty answer announced empty", 0, true, 0, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(score_answer_cut_short(c.received, c.length_known, c.length), c.cut) << c.name;
+}
+
 TEST(ScoreQuery, RequestPath) {
     struct Case { const char* name; const char* short_name; const char* split; std::string expected; } cases[] = {
         {"no split", "pacman", "", "/index.cgi?mode=fe_scores&short=pacman"},

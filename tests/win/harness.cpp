@@ -1,5 +1,7 @@
 #include "win/harness.h"
 
+#include <winternl.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -363,6 +365,194 @@ void type_file_name(HWND file_dialog, const std::string& name) {
 
 void post_command(HWND dialog, int id, int code) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// --- what a process holds ---------------------------------------------------
+
+namespace {
+
+// SystemHandleInformation: one entry per open kernel handle in the system.
+struct SystemHandle {
+    USHORT pid;
+    USHORT back_trace;
+    UCHAR type;
+    UCHAR attributes;
+    USHORT value;
+    PVOID object;
+    ULONG access;
+};
+struct SystemHandles {
+    ULONG count;
+    SystemHandle handles[1];
+};
+constexpr ULONG SYSTEM_HANDLE_INFORMATION = 16;
+constexpr LONG STATUS_INFO_LENGTH_MISMATCH = static_cast<LONG>(0xC0000004);
+
+// The system handle list, or an empty buffer when the system gives none.
+std::vector<char> system_handles() {
+    using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query) return {};
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        ULONG needed = 0;
+        const LONG status = query(SYSTEM_HANDLE_INFORMATION, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        if (status == STATUS_INFO_LENGTH_MISMATCH && buffer.size() < (64u << 20)) {
+            buffer.resize(buffer.size() * 2);
+            continue;
+        }
+        if (status != 0) return {};
+        return buffer;
+    }
+}
+
+long system_handle_count(DWORD pid, std::map<int, long>* by_type) {
+    const std::vector<char> buffer = system_handles();
+    if (buffer.empty()) return -1;
+    const auto* list = reinterpret_cast<const SystemHandles*>(buffer.data());
+    long count = 0;
+    for (ULONG i = 0; i < list->count; ++i) {
+        if (list->handles[i].pid != static_cast<USHORT>(pid)) continue;
+        ++count;
+        ++(*by_type)[list->handles[i].type];
+    }
+    return count;
+}
+
+// The GDI handle table that Windows and Wine share with each process: 65536
+// entries of 24 bytes, an entry in use when its type is not 0. Its address is
+// in the process's PEB (offset 0xF8 on 64-bit Windows).
+#pragma pack(push, 4)
+struct GdiEntry {
+    ULONGLONG object;
+    USHORT owner_pid;
+    USHORT owner_count;
+    USHORT unique;
+    UCHAR type;
+    UCHAR flags;
+    ULONGLONG user_pointer;
+};
+#pragma pack(pop)
+static_assert(sizeof(GdiEntry) == 24, "the GDI handle table's entry layout");
+constexpr std::size_t GDI_TABLE_ENTRIES = 0x10000;
+constexpr std::size_t PEB_GDI_TABLE = sizeof(void*) == 8 ? 0xF8 : 0x94;
+
+long gdi_table_count(HANDLE process, std::map<int, long>* by_type) {
+    using Query = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    PROCESS_BASIC_INFORMATION basic{};
+    if (!query || query(process, 0 /* ProcessBasicInformation */, &basic, sizeof basic, nullptr) != 0) return -1;
+    void* table = nullptr;
+    SIZE_T read = 0;
+    if (!ReadProcessMemory(process, reinterpret_cast<const char*>(basic.PebBaseAddress) + PEB_GDI_TABLE, &table,
+                           sizeof table, &read) ||
+        !table)
+        return -1;
+    std::vector<GdiEntry> entries(GDI_TABLE_ENTRIES);
+    if (!ReadProcessMemory(process, table, entries.data(), entries.size() * sizeof(GdiEntry), &read)) return -1;
+    long count = 0;
+    for (const GdiEntry& e : entries) {
+        if (e.type == 0) continue;
+        ++count;
+        ++(*by_type)[e.type];
+    }
+    return count;
+}
+
+struct WindowCount {
+    DWORD pid;
+    long count;
+};
+
+BOOL CALLBACK count_child(HWND, LPARAM lparam) {
+    ++reinterpret_cast<WindowCount*>(lparam)->count;
+    return TRUE;
+}
+
+BOOL CALLBACK count_top_level(HWND window, LPARAM lparam) {
+    auto* windows = reinterpret_cast<WindowCount*>(lparam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != windows->pid) return TRUE;
+    ++windows->count;
+    EnumChildWindows(window, count_child, lparam);
+    return TRUE;
+}
+
+}  // namespace
+
+ResourceCounts resource_counts(HANDLE process, DWORD pid) {
+    ResourceCounts c;
+    DWORD handles = 0;
+    if (GetProcessHandleCount(process, &handles) && handles > 0) {
+        c.handles = static_cast<long>(handles);
+        c.source = "handles: GetProcessHandleCount";
+    } else {
+        c.handles = system_handle_count(pid, &c.handles_by_type);
+        c.source = "handles: system handle list";
+    }
+    if (const DWORD gdi = GetGuiResources(process, GR_GDIOBJECTS)) {
+        c.gdi = static_cast<long>(gdi);
+        c.source += ", GDI: GetGuiResources";
+    } else {
+        c.gdi = gdi_table_count(process, &c.gdi_by_type);
+        c.source += ", GDI: shared handle table";
+    }
+    if (const DWORD user = GetGuiResources(process, GR_USEROBJECTS)) {
+        c.user = static_cast<long>(user);
+        c.source += ", USER: GetGuiResources";
+    } else {
+        WindowCount windows{pid, 0};
+        EnumWindows(count_top_level, reinterpret_cast<LPARAM>(&windows));
+        c.user = windows.count;
+        c.source += ", USER: windows";
+    }
+    return c;
+}
+
+std::string describe(const ResourceCounts& c) {
+    return std::to_string(c.handles) + " handles, " + std::to_string(c.gdi) + " GDI objects, " +
+           std::to_string(c.user) + " USER objects (" + c.source + ")";
+}
+
+std::string gdi_growth(const ResourceCounts& before, const ResourceCounts& after) {
+    // The object types of the shared table's entries, as Wine numbers them.
+    static const std::map<int, const char*> names = {{0x01, "DCs"},   {0x04, "regions"}, {0x08, "palettes"},
+                                                     {0x09, "bitmaps"}, {0x0a, "fonts"},  {0x10, "brushes"},
+                                                     {0x30, "pens"},  {0x50, "extended pens"}};
+    std::string out;
+    for (const auto& [type, n] : after.gdi_by_type) {
+        const auto was = before.gdi_by_type.find(type);
+        const long grown = n - (was == before.gdi_by_type.end() ? 0 : was->second);
+        if (grown <= 0) continue;
+        const auto name = names.find(type);
+        out += (out.empty() ? "+" : ", +") + std::to_string(grown) + " " +
+               (name != names.end() ? name->second : "objects of type " + std::to_string(type));
+    }
+    return out;
+}
+
+std::string handle_growth(const ResourceCounts& before, const ResourceCounts& after) {
+    std::string out;
+    for (const auto& [type, n] : after.handles_by_type) {
+        const auto was = before.handles_by_type.find(type);
+        const long grown = n - (was == before.handles_by_type.end() ? 0 : was->second);
+        if (grown > 0) out += (out.empty() ? "+" : ", +") + std::to_string(grown) + " of type " + std::to_string(type);
+    }
+    return out;
+}
+
+int handle_type(HANDLE handle) {
+    const std::vector<char> buffer = system_handles();
+    if (buffer.empty()) return -1;
+    const auto* list = reinterpret_cast<const SystemHandles*>(buffer.data());
+    const auto pid = static_cast<USHORT>(GetCurrentProcessId());
+    for (ULONG i = 0; i < list->count; ++i)
+        if (list->handles[i].pid == pid && list->handles[i].value == static_cast<USHORT>(reinterpret_cast<ULONG_PTR>(handle)))
+            return list->handles[i].type;
+    return -1;
 }
 
 }  // namespace harness

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -67,6 +68,7 @@ public:
     bool wait_exit(int timeout_ms, DWORD* exit_code);
     void kill();
     DWORD pid() const { return pid_; }
+    HANDLE process() const { return process_; }
     bool running() const;
 
 private:
@@ -97,5 +99,29 @@ void set_text(HWND dialog, int id, const std::string& text);
 void type_file_name(HWND file_dialog, const std::string& name);
 // Sends WM_COMMAND for `id` as if a key or accelerator produced it.
 void post_command(HWND dialog, int id, int code = 0);
+
+// --- what a process holds ---------------------------------------------------
+// Kernel handles, GDI objects and USER objects of a running process. Wine 8
+// answers GetProcessHandleCount and GetGuiResources with 0, so where they give
+// nothing the counts come from what Wine does keep: the system handle list
+// (NtQuerySystemInformation) for kernel handles, the process's shared GDI
+// handle table (named in its PEB) for GDI objects, and its windows for USER
+// objects. `source` says which was used for each, or -1 marks a count that
+// could not be taken.
+struct ResourceCounts {
+    long handles = -1, gdi = -1, user = -1;
+    std::map<int, long> gdi_by_type;      // from the shared table only
+    std::map<int, long> handles_by_type;  // from the system handle list only
+    std::string source;
+};
+ResourceCounts resource_counts(HANDLE process, DWORD pid);
+std::string describe(const ResourceCounts& counts);
+// The kinds of GDI object whose number went up ("+200 bitmaps"), or empty.
+std::string gdi_growth(const ResourceCounts& before, const ResourceCounts& after);
+// The same for kernel handles, by the system's object type number.
+std::string handle_growth(const ResourceCounts& before, const ResourceCounts& after);
+// The system's object type number of `handle`, one of this process's own
+// handles, as the system handle list gives it; -1 when there is no list.
+int handle_type(HANDLE handle);
 
 }  // namespace harness

@@ -480,12 +480,14 @@ TEST_F(MainDialog, AboutBoxClosesOnlyWithOkOrItsCloseBox) {
 }
 
 // In this process, with the program's own templates: each opening of the
-// about box paints with one brush and deletes it when the box closes.
-TEST(AboutBox, EachOpeningDeletesItsBrush) {
+// about box paints with one brush, and deletes it and its logo when the box
+// closes.
+TEST(AboutBox, EachOpeningDeletesItsBrushAndLogo) {
     HMODULE program = LoadLibraryExA(build_file("vornix.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_TRUE(program);
     for (int i = 0; i < 50; ++i) {
         HBRUSH dialog_brush = nullptr, static_brush = nullptr;
+        HGDIOBJ logo = nullptr;
         std::thread closer([&] {
             HWND box = nullptr;
             wait_until([&] { return (box = FindWindowA("#32770", "About Vornix...")) != nullptr; }, 5000);
@@ -496,6 +498,7 @@ TEST(AboutBox, EachOpeningDeletesItsBrush) {
             static_brush = reinterpret_cast<HBRUSH>(SendMessageA(box, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                                                                  reinterpret_cast<LPARAM>(GetDlgItem(box, IDC_ABOUT_TITLE))));
             ReleaseDC(box, dc);
+            logo = reinterpret_cast<HGDIOBJ>(SendDlgItemMessageA(box, IDC_ABOUT_LOGO, STM_GETIMAGE, IMAGE_BITMAP, 0));
             PostMessageA(box, WM_COMMAND, IDOK, 0);
         });
         const INT_PTR result = DialogBoxParamA(program, MAKEINTRESOURCEA(IDD_ABOUT), nullptr, about_dialog_proc, 0);
@@ -504,6 +507,8 @@ TEST(AboutBox, EachOpeningDeletesItsBrush) {
         ASSERT_TRUE(dialog_brush) << "opening " << i;
         EXPECT_EQ(dialog_brush, static_brush) << "opening " << i << ": one brush for the box and its texts";
         EXPECT_EQ(GetObjectType(dialog_brush), 0u) << "opening " << i << ": the brush outlives the box";
+        ASSERT_TRUE(logo) << "opening " << i << ": the box shows no logo";
+        EXPECT_EQ(GetObjectType(logo), 0u) << "opening " << i << ": the logo outlives the box";
     }
     FreeLibrary(program);
 }

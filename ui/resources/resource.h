@@ -39,6 +39,7 @@
 
 /* About box (103) and wait box (104). */
 #define IDC_ABOUT_TITLE 1014
+#define IDC_ABOUT_LOGO 1019
 #define IDC_WAIT_TEXT 1017
 
 /* Score properties (108). ID 1 is "OK". */
