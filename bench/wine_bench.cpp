@@ -32,6 +32,7 @@
 #include "core/win_handle.h"
 #include "mame/command_line.h"
 #include "mame/game_list.h"
+#include "win/win_util.h"
 
 namespace {
 
@@ -60,29 +61,14 @@ double maximum(const std::vector<double>& v) { return v.empty() ? 0 : *std::max_
 
 // --- files -------------------------------------------------------------------
 
-std::string exe_dir() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s = path;
-    return s.substr(0, s.find_last_of("\\/"));
-}
-
-std::string join(const std::string& dir, const std::string& name) { return dir + "\\" + name; }
+using win_util::exe_dir;
+using win_util::join;
+using win_util::read_file;
 
 void write_file(const std::string& path, const std::string& bytes) {
     UniqueFile f = open_file(path.c_str(), "wb");
     if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size() || f.close() != 0)
         fail("cannot write " + path);
-}
-
-std::string read_file(const std::string& path) {
-    std::string out;
-    UniqueFile f = open_file(path.c_str(), "rb");
-    if (!f) return out;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) out.append(buf, n);
-    return out;
 }
 
 // A working folder for the program: the stand-in MAME as mame.exe, listed as
@@ -102,18 +88,8 @@ std::string prepare_dir(const std::string& name, int games) {
 
 // --- processes ---------------------------------------------------------------
 
-using Env = std::vector<std::pair<std::string, std::string>>;
-
-std::string environment_block(const Env& env) {
-    std::string block;
-    for (const auto& [name, value] : env) block += name + "=" + value + '\0';
-    if (char* own = GetEnvironmentStringsA()) {
-        for (const char* p = own; *p; p += std::strlen(p) + 1) block += std::string(p) + '\0';
-        FreeEnvironmentStringsA(own);
-    }
-    block += '\0';
-    return block;
-}
+using win_util::Env;
+using win_util::environment_block;
 
 struct Child {
     UniqueWinHandle process;
@@ -518,43 +494,10 @@ void bench_profile(int runs) {
 
 // --- 4: the recording download ---------------------------------------------------
 
-// A caption-less window of the program that holds control `id` (the download
-// dialog has no caption).
-HWND find_window_with_control(DWORD pid, int id) {
-    struct Args {
-        DWORD pid;
-        int id;
-        HWND found;
-    } args{pid, id, nullptr};
-    EnumWindows(
-        [](HWND w, LPARAM l) -> BOOL {
-            auto* a = reinterpret_cast<Args*>(l);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            if (owner != a->pid || !IsWindowVisible(w) || !GetDlgItem(w, a->id)) return TRUE;
-            a->found = w;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&args));
-    return args.found;
-}
+using win_util::find_window_with_control;
 
-// Types `path` into the file-name box of a save-as dialog: the edit edt1 of
-// the old style, or the edit inside the combo box cmb13 of Wine's Explorer
-// style.
 void type_file_name(HWND file_dialog, const std::string& path) {
-    HWND edit = nullptr;
-    EnumChildWindows(
-        file_dialog,
-        [](HWND w, LPARAM out) -> BOOL {
-            wchar_t cls[16] = {};
-            GetClassNameW(w, cls, 16);
-            const int id = GetDlgCtrlID(w);
-            if (_wcsicmp(cls, L"Edit") != 0 || (id != 0x480 && id != 0x47C)) return TRUE;
-            *reinterpret_cast<HWND*>(out) = w;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&edit));
+    HWND edit = win_util::file_name_box(file_dialog);
     if (!edit) fail("the save-as dialog has no file-name box");
     wchar_t wide[MAX_PATH] = {};
     MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
