@@ -4,6 +4,7 @@
 
 #include "core/settings.h"
 #include "core/text.h"
+#include "core/timing_win.h"
 #include "ui/main_dialog.h"
 #include "ui/resources/resource.h"
 
@@ -11,6 +12,7 @@ HINSTANCE app_instance = nullptr;
 std::atomic<std::uint32_t> download_cancel{0};
 
 int run_vornix(HINSTANCE instance) {
+    timing_mark("startup.begin");
     download_cancel = 0;
     InitCommonControls();
     app_instance = instance;

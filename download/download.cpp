@@ -44,7 +44,11 @@ int progress_total_kb(const DownloadProgress& progress) {
 }
 
 bool format_progress(char* out, std::size_t size, const DownloadProgress& progress) {
-    return format_text(out, size, "Recieved: %i kB / %i kB", progress.chunks, progress_total_kb(progress));
+    return format_progress_figures(out, size, progress.chunks, progress_total_kb(progress));
+}
+
+bool format_progress_figures(char* out, std::size_t size, int chunks, int total_kb) {
+    return format_text(out, size, "Recieved: %i kB / %i kB", chunks, total_kb);
 }
 
 bool body_cut_short(const DownloadProgress& progress) {

@@ -47,5 +47,7 @@ inline bool is_last_chunk(std::size_t size) { return size != DOWNLOAD_CHUNK; }
 int progress_total_kb(const DownloadProgress& progress);
 // "Recieved: N kB / T kB" (the program's spelling since its first release).
 bool format_progress(char* out, std::size_t size, const DownloadProgress& progress);
+// The same line from its two figures: chunks so far and progress_total_kb.
+bool format_progress_figures(char* out, std::size_t size, int chunks, int total_kb);
 // The body ended before the length the server announced.
 bool body_cut_short(const DownloadProgress& progress);

@@ -8,6 +8,7 @@
 #include "core/http_win.h"
 #include "core/startup_win.h"
 #include "core/text.h"
+#include "core/timing_win.h"
 #include "core/unique_handle.h"
 #include "scores/score_server.h"
 #include "scores/score_table.h"
@@ -91,6 +92,22 @@ bool cancel_requested() {
 
 enum class Ending { complete, cancelled, failed };
 
+// The progress line, renewed by the dialog's own thread: wParam is the chunk
+// count, lParam the total (progress_total_kb).
+constexpr UINT WM_DOWNLOAD_PROGRESS = WM_APP + 1;
+
+// Renews the progress line for one more chunk without waiting for the
+// dialog's thread to do it. Waiting after every 1 KB read made the line cost
+// three times the transfer itself: of 1.3 s for 5 MB under Wine, 1.0 s went
+// into SetDlgItemTextA's trips to the dialog's thread and back. A sent
+// notification keeps its place among the messages this thread sends, so
+// every line is still shown, in order, and before the worker's own
+// "Download complete." or failure message.
+void show_progress(HWND dialog, const DownloadProgress& progress) {
+    SendNotifyMessageA(dialog, WM_DOWNLOAD_PROGRESS, static_cast<WPARAM>(progress.chunks),
+                       static_cast<LPARAM>(progress_total_kb(progress)));
+}
+
 // Fetches "/inp/NAME" from the score server into the part file, renewing the
 // progress line per chunk. The request is a plain GET made by connect, open
 // and send, because only on those handles do the timeouts hold: opening the
@@ -130,7 +147,6 @@ Ending fetch_body(HWND dialog, const char* name, PartFile& part, DownloadError* 
 
     if (!part.create()) return fail(DownloadError::create_file);
     unsigned char chunk[DOWNLOAD_CHUNK];
-    char line[256];
     for (;;) {
         if (cancel_requested()) return Ending::cancelled;
         DWORD n = 0;
@@ -138,8 +154,7 @@ Ending fetch_body(HWND dialog, const char* name, PartFile& part, DownloadError* 
         if (is_html_chunk(chunk, n)) return fail(DownloadError::html);
         if (!part.write(chunk, n)) return fail(DownloadError::write_file);
         count_chunk(progress, n);
-        format_progress(line, sizeof line, progress);
-        SetDlgItemTextA(dialog, IDC_DOWNLOAD_PROGRESS, line);
+        show_progress(dialog, progress);
         if (is_last_chunk(n)) break;
     }
     if (body_cut_short(progress)) return fail(DownloadError::read);
@@ -306,6 +321,12 @@ INT_PTR CALLBACK download_dialog_proc(HWND dialog, UINT message, WPARAM wparam, 
     case WM_CLOSE:
         on_close(dialog);
         return FALSE;
+    case WM_DOWNLOAD_PROGRESS: {
+        char line[64];
+        format_progress_figures(line, sizeof line, static_cast<int>(wparam), static_cast<int>(lparam));
+        SetDlgItemTextA(dialog, IDC_DOWNLOAD_PROGRESS, line);
+        return TRUE;
+    }
     }
     return FALSE;
 }
@@ -313,6 +334,7 @@ INT_PTR CALLBACK download_dialog_proc(HWND dialog, UINT message, WPARAM wparam, 
 }  // namespace
 
 unsigned __stdcall download_worker(void* name) {
+    timing_mark("download.start");
     const HWND dialog = inp_file_dialog.hwndOwner;
     DownloadError error = DownloadError::none;
     Ending ending;
@@ -333,6 +355,7 @@ unsigned __stdcall download_worker(void* name) {
         MessageBoxA(nullptr, m.text, m.caption, MB_OK);
         return DOWNLOAD_FAILED;
     }
+    timing_mark("download.complete");
     EnableWindow(GetDlgItem(dialog, IDCANCEL), FALSE);
     SetDlgItemTextA(dialog, IDC_DOWNLOAD_STATUS, "Download complete.");
     // Done last: it may close the dialog at once.

@@ -1,5 +1,7 @@
 #include "mame/process_win.h"
 
+#include "core/timing_win.h"
+
 bool start_child(char* command_line, WORD show_window, DWORD creation_flags, ChildProcess& child) {
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);
@@ -32,8 +34,10 @@ DWORD wait_for_child(ChildProcess& child) {
                 code = STILL_ACTIVE;
                 break;
             }
+            if (code != STILL_ACTIVE) timing_mark("child.exit_seen");
         }
     }
+    timing_mark("child.wait_over");
     child.process.close();
     child.thread.close();
     return code;

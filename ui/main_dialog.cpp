@@ -7,6 +7,7 @@
 #include "core/settings.h"
 #include "core/startup_win.h"
 #include "core/text.h"
+#include "core/timing_win.h"
 #include "core/versions.h"
 #include "core/versions_win.h"
 #include "core/win_handle.h"
@@ -66,6 +67,7 @@ void create_score_list_font(HWND dialog) {
 }
 
 BOOL on_init_dialog(HWND dialog) {
+    timing_mark("main_dialog.init");
     static const char* const sample_rates[] = {"11,025Hz", "22,050Hz", "44,100Hz"};
     for (const char* rate : sample_rates)
         SendDlgItemMessageA(dialog, IDC_SAMPLE_RATE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(rate));
@@ -194,6 +196,7 @@ void on_run_command(HWND dialog, int id) {
 
     for (int b : buttons) EnableWindow(GetDlgItem(dialog, b), TRUE);
     ShowWindow(dialog, SW_SHOW);
+    timing_mark("main_dialog.back");
 }
 
 void on_reload(HWND dialog) {

@@ -39,6 +39,7 @@ constexpr int kScoreSlot = 7;
 struct Seen {
     int result = -1;
     std::vector<std::string> status, progress;  // every text set, in order
+    std::string last_text;                      // the last text set on either line
     std::string message;                        // "caption: text" of the failure message read, if any
     bool dialog_shown = false;
     ULONGLONG cancel_pressed_at = 0;
@@ -70,6 +71,7 @@ inline LRESULT CALLBACK record_text(int code, WPARAM wparam, LPARAM lparam) {
         const int id = GetDlgCtrlID(call->hwnd);
         if (id == IDC_DOWNLOAD_STATUS) recorder()->status.push_back(text);
         if (id == IDC_DOWNLOAD_PROGRESS) recorder()->progress.push_back(text);
+        if (id == IDC_DOWNLOAD_STATUS || id == IDC_DOWNLOAD_PROGRESS) recorder()->last_text = text;
     }
     return CallNextHookEx(nullptr, code, wparam, lparam);
 }

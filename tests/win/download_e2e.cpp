@@ -77,6 +77,8 @@ TEST(Download, CompletedDownloadsShowEveryChunkAndReplaceTheChosenFile) {
         EXPECT_EQ(seen.progress, c.progress);
         EXPECT_EQ(seen.status, (std::vector<std::string>{"Downloading " + std::string(c.name) + ".zip...",
                                                          "Download complete."}));
+        // The worker does not wait for each progress line, yet every one shows before the end.
+        EXPECT_EQ(seen.last_text, "Download complete.") << "a progress line came after the end";
         EXPECT_FALSE(cancel_enabled_when_done) << "Cancel is disabled once the download is complete";
         EXPECT_EQ(seen.requests, std::vector<std::string>{"/inp/" + std::string(c.name) + ".zip"});
         EXPECT_EQ(list_dir(p.dir), std::vector<std::string>{c.file}) << "no part file is left";

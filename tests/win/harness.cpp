@@ -1,4 +1,5 @@
 #include "win/harness.h"
+#include "win/win_util.h"
 
 #include <winternl.h>
 
@@ -104,19 +105,11 @@ std::vector<std::string> items(HWND control, UINT count_msg, UINT len_msg, UINT 
 
 // --- files and folders -----------------------------------------------------
 
-std::string exe_dir() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s = path;
-    return s.substr(0, s.find_last_of("\\/"));
-}
+std::string exe_dir() { return win_util::exe_dir(); }
 
 std::string build_file(const std::string& name) { return join(exe_dir(), name); }
 
-std::string join(const std::string& dir, const std::string& name) {
-    if (dir.empty() || dir.back() == '\\' || dir.back() == '/') return dir + name;
-    return dir + "\\" + name;
-}
+std::string join(const std::string& dir, const std::string& name) { return win_util::join(dir, name); }
 
 std::string fresh_dir(const std::string& name) {
     const std::string root = join(exe_dir(), "e2e");
@@ -134,16 +127,7 @@ void write_file(const std::string& path, const std::string& bytes) {
     std::fclose(f);
 }
 
-std::string read_file(const std::string& path) {
-    std::string out;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return out;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    std::fclose(f);
-    return out;
-}
+std::string read_file(const std::string& path) { return win_util::read_file(path); }
 
 bool file_exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -175,14 +159,7 @@ bool wait_until(const std::function<bool()>& done, int timeout_ms) {
 Program::~Program() { kill(); }
 
 bool Program::start(const std::string& work_dir, const Env& env, const std::string& exe) {
-    // The environment block: ours, with the test's variables in front so they win.
-    std::string block;
-    for (const auto& [name, value] : env) block += name + "=" + value + '\0';
-    if (char* own = GetEnvironmentStringsA()) {
-        for (const char* p = own; *p; p += std::strlen(p) + 1) block += std::string(p) + '\0';
-        FreeEnvironmentStringsA(own);
-    }
-    block += '\0';
+    std::string block = win_util::environment_block(env);
 
     const std::string path = exe.find('\\') == std::string::npos ? build_file(exe) : exe;
     std::string command = "\"" + path + "\"";
@@ -223,20 +200,7 @@ bool Program::wait_visible(HWND window, bool visible, int timeout_ms) {
     return ok;
 }
 
-HWND Program::find_window_with_control(int id) const {
-    struct Args { DWORD pid; int id; HWND found; } args{pid_, id, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM lparam) -> BOOL {
-            auto* a = reinterpret_cast<Args*>(lparam);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(window, &pid);
-            if (pid != a->pid || !IsWindowVisible(window) || !GetDlgItem(window, a->id)) return TRUE;
-            a->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&args));
-    return args.found;
-}
+HWND Program::find_window_with_control(int id) const { return win_util::find_window_with_control(pid_, id); }
 
 std::pair<std::string, std::string> Program::open_message_box() const {
     HWND box = find_top_level(pid_, "", true, true);
@@ -339,22 +303,7 @@ void set_text(HWND dialog, int id, const std::string& text) {
 }
 
 void type_file_name(HWND file_dialog, const std::string& name) {
-    // Without OFN_EXPLORER Windows shows the old-style dialog, whose name box
-    // is the edit edt1; Wine shows its Explorer-style dialog, where the edit
-    // sits inside the combo box cmb13.
-    constexpr int kOldStyleNameEdit = 0x480, kExplorerNameCombo = 0x47C;
-    HWND edit = nullptr;
-    EnumChildWindows(
-        file_dialog,
-        [](HWND w, LPARAM out) -> BOOL {
-            wchar_t cls[16] = {};
-            GetClassNameW(w, cls, 16);
-            const int id = GetDlgCtrlID(w);
-            if (_wcsicmp(cls, L"Edit") != 0 || (id != kOldStyleNameEdit && id != kExplorerNameCombo)) return TRUE;
-            *reinterpret_cast<HWND*>(out) = w;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&edit));
+    HWND edit = win_util::file_name_box(file_dialog);
     if (!edit) {
         ADD_FAILURE() << "the file dialog '" << window_text(file_dialog) << "' has no file-name box";
         return;

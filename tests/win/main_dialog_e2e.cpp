@@ -331,12 +331,13 @@ std::string stored_text(HWND window) {
     return narrow;
 }
 
-// Whether the screen shows text inside `window`: a light ground with some
-// dark pixels on it. The display's own ground is black, so an unpainted
-// window fails the first part.
-bool shows_text(HWND window) {
+// Whether the screen shows text inside `window`, `inset` pixels in from its
+// edges (past a border): a light ground with some dark pixels on it. The
+// display's own ground is black, so an unpainted window fails the first part.
+bool shows_text(HWND window, int inset = 0) {
     RECT r{};
     if (!GetWindowRect(window, &r)) return false;
+    InflateRect(&r, -inset, -inset);
     const int w = r.right - r.left, h = r.bottom - r.top;
     if (w <= 0 || h <= 0) return false;
     HDC screen = GetDC(nullptr);
@@ -410,6 +411,9 @@ TEST_F(MainDialog, ReloadUsesTheSelectedVersionUnderTheWaitBox) {
     EXPECT_FALSE(IsWindow(wait)) << "the wait box is destroyed";
     EXPECT_EQ(item_text(main, IDC_STATUS), "Total number of MAME drivers: 2");
     EXPECT_EQ(list_items(main, IDC_GAME_LIST), (std::vector<std::string>{"The Robot", "Q*bert"}));
+    // The list fills with its redrawing off; once full it must paint its lines.
+    EXPECT_TRUE(wait_until([&] { return shows_text(GetDlgItem(main, IDC_GAME_LIST), 2); }, 2000))
+        << "the game list shows no lines after the reload";
     EXPECT_EQ(list_selection(main, IDC_GAME_LIST), -1);
     EXPECT_EQ(combo_selection(main, IDC_VERSION_LIST), 1);
     const auto runs = read_fake_mame_log(log());
