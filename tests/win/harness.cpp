@@ -66,6 +66,12 @@ BOOL CALLBACK find_proc(HWND window, LPARAM lparam) {
         wchar_t cls[16] = {};
         GetClassNameW(window, cls, 16);
         if (wcscmp(cls, L"#32770") != 0 || !GetDlgItem(window, 0xFFFF)) return TRUE;
+        // A dialog's unnamed statics have ID 0xFFFF too; a message box is
+        // told apart by holding only its text, an icon and a few buttons.
+        int children = 0;
+        EnumChildWindows(window, [](HWND, LPARAM n) -> BOOL { return ++*reinterpret_cast<int*>(n) < 8; },
+                         reinterpret_cast<LPARAM>(&children));
+        if (children >= 8) return TRUE;
         if (!args->caption.empty()) {
             wchar_t text[256] = {};
             GetWindowTextW(window, text, 256);
