@@ -48,48 +48,26 @@ void remove_tree(const std::string& dir) {
     FindClose(h);
 }
 
-struct FindArgs {
-    DWORD pid;
-    std::wstring caption;
-    bool visible_only;
-    bool message_box_only;
-    HWND found;
-};
-
-BOOL CALLBACK find_proc(HWND window, LPARAM lparam) {
-    auto* args = reinterpret_cast<FindArgs*>(lparam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != args->pid) return TRUE;
-    if (args->visible_only && !IsWindowVisible(window)) return TRUE;
-    if (args->message_box_only) {
-        wchar_t cls[16] = {};
-        GetClassNameW(window, cls, 16);
-        if (wcscmp(cls, L"#32770") != 0 || !GetDlgItem(window, 0xFFFF)) return TRUE;
-        // A dialog's unnamed statics have ID 0xFFFF too; a message box is
-        // told apart by holding only its text, an icon and a few buttons.
-        int children = 0;
-        EnumChildWindows(window, [](HWND, LPARAM n) -> BOOL { return ++*reinterpret_cast<int*>(n) < 8; },
-                         reinterpret_cast<LPARAM>(&children));
-        if (children >= 8) return TRUE;
-        if (!args->caption.empty()) {
-            wchar_t text[256] = {};
-            GetWindowTextW(window, text, 256);
-            if (args->caption != text) return TRUE;
-        }
-    } else {
+HWND find_top_level(DWORD pid, const std::string& caption, bool visible_only, bool message_box_only) {
+    const std::wstring wanted = widen(caption);
+    for (HWND window : win_util::top_level_windows(pid)) {
+        if (visible_only && !IsWindowVisible(window)) continue;
         wchar_t text[512] = {};
         GetWindowTextW(window, text, 512);
-        if (args->caption != text) return TRUE;
+        if (message_box_only) {
+            wchar_t cls[16] = {};
+            GetClassNameW(window, cls, 16);
+            if (wcscmp(cls, L"#32770") != 0 || !GetDlgItem(window, 0xFFFF)) continue;
+            // A dialog's unnamed statics have ID 0xFFFF too; a message box is
+            // told apart by holding only its text, an icon and a few buttons.
+            if (win_util::child_count(window, 8) >= 8) continue;
+            if (!wanted.empty() && wanted != text) continue;
+        } else if (wanted != text) {
+            continue;
+        }
+        return window;
     }
-    args->found = window;
-    return FALSE;
-}
-
-HWND find_top_level(DWORD pid, const std::string& caption, bool visible_only, bool message_box_only) {
-    FindArgs args{pid, widen(caption), visible_only, message_box_only, nullptr};
-    EnumWindows(find_proc, reinterpret_cast<LPARAM>(&args));
-    return args.found;
+    return nullptr;
 }
 
 std::vector<std::string> items(HWND control, UINT count_msg, UINT len_msg, UINT text_msg) {
@@ -416,26 +394,6 @@ long gdi_table_count(HANDLE process, std::map<int, long>* by_type) {
     return count;
 }
 
-struct WindowCount {
-    DWORD pid;
-    long count;
-};
-
-BOOL CALLBACK count_child(HWND, LPARAM lparam) {
-    ++reinterpret_cast<WindowCount*>(lparam)->count;
-    return TRUE;
-}
-
-BOOL CALLBACK count_top_level(HWND window, LPARAM lparam) {
-    auto* windows = reinterpret_cast<WindowCount*>(lparam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != windows->pid) return TRUE;
-    ++windows->count;
-    EnumChildWindows(window, count_child, lparam);
-    return TRUE;
-}
-
 }  // namespace
 
 ResourceCounts resource_counts(HANDLE process, DWORD pid) {
@@ -459,9 +417,9 @@ ResourceCounts resource_counts(HANDLE process, DWORD pid) {
         c.user = static_cast<long>(user);
         c.source += ", USER: GetGuiResources";
     } else {
-        WindowCount windows{pid, 0};
-        EnumWindows(count_top_level, reinterpret_cast<LPARAM>(&windows));
-        c.user = windows.count;
+        long windows = 0;
+        for (HWND window : win_util::top_level_windows(pid)) windows += 1 + win_util::child_count(window);
+        c.user = windows;
         c.source += ", USER: windows";
     }
     return c;

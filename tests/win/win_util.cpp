@@ -39,19 +39,36 @@ std::string environment_block(const Env& env) {
     return block;
 }
 
-HWND find_window_with_control(DWORD pid, int id) {
-    struct Args { DWORD pid; int id; HWND found; } args{pid, id, nullptr};
+std::vector<HWND> top_level_windows(DWORD pid) {
+    struct Args { DWORD pid; std::vector<HWND> found; } args{pid, {}};
     EnumWindows(
         [](HWND window, LPARAM lparam) -> BOOL {
             auto* a = reinterpret_cast<Args*>(lparam);
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);
-            if (owner != a->pid || !IsWindowVisible(window) || !GetDlgItem(window, a->id)) return TRUE;
-            a->found = window;
-            return FALSE;
+            if (owner == a->pid) a->found.push_back(window);
+            return TRUE;
         },
         reinterpret_cast<LPARAM>(&args));
     return args.found;
+}
+
+int child_count(HWND window, int limit) {
+    struct Args { int count, limit; } args{0, limit};
+    EnumChildWindows(
+        window,
+        [](HWND, LPARAM lparam) -> BOOL {
+            auto* a = reinterpret_cast<Args*>(lparam);
+            return ++a->count < a->limit;
+        },
+        reinterpret_cast<LPARAM>(&args));
+    return args.count;
+}
+
+HWND find_window_with_control(DWORD pid, int id) {
+    for (HWND window : top_level_windows(pid))
+        if (IsWindowVisible(window) && GetDlgItem(window, id)) return window;
+    return nullptr;
 }
 
 HWND file_name_box(HWND file_dialog) {

@@ -20,6 +20,11 @@ std::string read_file(const std::string& path);  // empty when it cannot be read
 // that the given ones win.
 std::string environment_block(const Env& env);
 
+// The top-level windows of process `pid`, in Z order.
+std::vector<HWND> top_level_windows(DWORD pid);
+// How many child windows `window` holds, counting no further than `limit`.
+int child_count(HWND window, int limit = 1 << 30);
+
 // A visible top-level window of process `pid` that holds control `id` (for
 // dialogs without a caption); null when there is none.
 HWND find_window_with_control(DWORD pid, int id);
