@@ -6,13 +6,12 @@
 #include <atomic>
 
 #include "core/http_win.h"
-#include "core/startup_win.h"
+#include "core/app_win.h"
 #include "core/text.h"
 #include "core/timing_win.h"
 #include "core/unique_handle.h"
 #include "scores/score_server.h"
 #include "scores/score_table.h"
-#include "ui/main_dialog.h"
 #include "ui/resources/resource.h"
 
 char download_path[512];

@@ -6,7 +6,7 @@
 #include <ctime>
 
 #include "core/file.h"
-#include "core/startup_win.h"
+#include "core/app_win.h"
 #include "core/text.h"
 #include "core/versions.h"
 #include "core/win_handle.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "core/settings.h"
-#include "core/startup_win.h"
+#include "core/app_win.h"
 #include "core/text.h"
 #include "core/timing_win.h"
 #include "core/versions.h"
@@ -21,7 +21,6 @@
 #include "ui/resources/resource.h"
 #include "ui/wait_dialog.h"
 
-OPENFILENAMEA inp_file_dialog;
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/startup_win.h"
+#include "core/app_win.h"
 #include "core/text.h"
 #include "doubles/zeph_server.h"
 #include "download/download_win.h"

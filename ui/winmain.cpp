@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "core/startup_win.h"
+#include "ui/startup.h"
 
 // The program takes no command-line arguments.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {

@@ -1,15 +1,13 @@
-#include "core/startup_win.h"
+#include "ui/startup.h"
 
 #include <commctrl.h>
 
+#include "core/app_win.h"
 #include "core/settings.h"
 #include "core/text.h"
 #include "core/timing_win.h"
 #include "ui/main_dialog.h"
 #include "ui/resources/resource.h"
-
-HINSTANCE app_instance = nullptr;
-std::atomic<std::uint32_t> download_cancel{0};
 
 int run_vornix(HINSTANCE instance) {
     timing_mark("startup.begin");

@@ -1,0 +1,27 @@
+#pragma once
+// What the whole program shares below its dialogs: the module instance, the
+// download's cancel flag and the one file request record.
+#include <windows.h>
+#include <commdlg.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+// The module instance every dialog of the program is created with.
+extern HINSTANCE app_instance;
+
+// Set by the download dialog's Cancel, read and cleared by the download
+// worker once per chunk. One aligned 32-bit word shared without a lock.
+extern std::atomic<std::uint32_t> download_cancel;
+static_assert(sizeof(std::atomic<std::uint32_t>) == 4);
+
+// The one open/save file request, shared by the main dialog's "Playback INP"
+// and the download dialog's save-as; each user zeroes and refills it. It is
+// always used in its pre-2000 form (76 bytes on 32-bit Windows).
+extern OPENFILENAMEA inp_file_dialog;
+inline constexpr DWORD INP_FILE_DIALOG_SIZE =
+    static_cast<DWORD>(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR));
+#if !defined(_WIN64)
+static_assert(INP_FILE_DIALOG_SIZE == 76, "the pre-2000 OPENFILENAME is 76 bytes");
+#endif
