@@ -1,8 +1,8 @@
 // Stand-in MAME for the tests and the demo. It honours what the front end
 // relies on in MAME and nothing more: -listfull prints a game list, -record
 // writes NAME.inp headed by the game's short name, -playback looks for
-// NAME.inp, and the exit code is the caller's choice. It is steered through
-// the environment, which the front end hands down to MAME:
+// NAME.inp, and the exit code is the caller's. It is steered through the
+// environment, which the front end hands down to MAME:
 //   FAKE_MAME_LIST      the file whose lines -listfull prints after a heading;
 //                       "{exe}" in it stands for this program's own base name,
 //                       so copies under other names list other games
@@ -19,16 +19,15 @@
 
 namespace {
 
-std::string env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
+std::string env(const char* name) { return std::getenv(name) ? std::getenv(name) : ""; }
 
-std::string log_text = "[run]\n";
-void log(const std::string& key, const std::string& value) { log_text += key + "=" + value + "\n"; }
-
-void copy_to_stdout(const std::string& path) {
-    // Binary, so the list's line ends reach the front end as they are in the file.
+void print_list() {
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string path = env("FAKE_MAME_LIST"), base = self;
+    base = base.substr(base.find_last_of('\\') + 1);
+    if (path.find("{exe}") != std::string::npos) path.replace(path.find("{exe}"), 5, base.substr(0, base.rfind('.')));
+    // Binary, so the file's line ends reach the front end as they are.
     _setmode(_fileno(stdout), _O_BINARY);
     std::fputs("name      description\r\n", stdout);
     if (FILE* f = std::fopen(path.c_str(), "rb")) {
@@ -36,55 +35,39 @@ void copy_to_stdout(const std::string& path) {
         for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) std::fwrite(buf, 1, n, stdout);
         std::fclose(f);
     }
-}
-
-void print_list() {
-    std::string path = env("FAKE_MAME_LIST");
-    const std::size_t at = path.find("{exe}");
-    if (at != std::string::npos) {
-        char self[MAX_PATH] = {};
-        GetModuleFileNameA(nullptr, self, MAX_PATH);
-        std::string base = self;
-        base = base.substr(base.find_last_of('\\') + 1);
-        path.replace(at, 5, base.substr(0, base.rfind('.')));
-    }
-    copy_to_stdout(path);
+    std::fflush(stdout);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    log("command_line", GetCommandLineA());
+    std::string log = std::string("[run]\ncommand_line=") + GetCommandLineA() + "\n";
     std::string game = argc > 1 && argv[1][0] != '-' ? argv[1] : "", record, playback, folder = ".";
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i], value = i + 1 < argc ? argv[i + 1] : "";
-        log("word", word);
+        log += "word=" + word + "\n";
         if (word == "-listfull") print_list();
         if (word == "-record") record = value;
         if (word == "-playback") playback = value;
         if (word == "-input_directory") folder = value;
     }
-    if (!record.empty()) {
-        // MAME heads an INP with the game's short name, padded with NULs to 8 bytes.
-        const std::string path = record + ".inp", body = (game + std::string(8, '\0')).substr(0, 8) + "inputs";
-        if (FILE* f = std::fopen(path.c_str(), "wb")) {
-            std::fwrite(body.data(), 1, body.size(), f);
-            std::fclose(f);
-            log("recorded", path);
-        }
+    if (FILE* f = record.empty() ? nullptr : std::fopen((record + ".inp").c_str(), "wb")) {
+        // An INP begins with the game's short name, padded with NULs to 8 bytes.
+        std::fwrite((game + std::string(8, '\0')).data(), 1, 8, f);
+        std::fclose(f);
+        log += "recorded=" + record + ".inp\n";
     }
     if (!playback.empty()) {
         FILE* f = std::fopen((folder + "\\" + playback + ".inp").c_str(), "rb");
-        log("playback_found", f ? "1" : "0");
+        log += std::string("playback_found=") + (f ? "1\n" : "0\n");
         if (f) std::fclose(f);
     }
     Sleep(static_cast<DWORD>(std::strtoul(env("FAKE_MAME_DELAY_MS").c_str(), nullptr, 10)));
     const UINT code = static_cast<UINT>(std::strtoul(env("FAKE_MAME_EXIT").c_str(), nullptr, 10));
-    log("exit", std::to_string(code));
-    if (FILE* f = env("FAKE_MAME_LOG").empty() ? nullptr : std::fopen(env("FAKE_MAME_LOG").c_str(), "ab")) {
-        std::fwrite(log_text.data(), 1, log_text.size(), f);
+    log += "exit=" + std::to_string(code) + "\n";
+    if (FILE* f = std::fopen(env("FAKE_MAME_LOG").c_str(), "ab")) {
+        std::fwrite(log.data(), 1, log.size(), f);
         std::fclose(f);
     }
-    std::fflush(stdout);
     ExitProcess(code);
 }

@@ -10,9 +10,6 @@ namespace zeph {
 
 namespace {
 
-const char* const kNotFoundPage = "<HTML><HEAD><TITLE>404 Not Found</TITLE></HEAD><BODY>No such page here.</BODY></HTML>\n";
-const char* const kErrorPage = "<html><head><title>500 Internal Server Error</title></head><body>Sorry.</body></html>\n";
-
 bool send_all(SOCKET s, const std::string& data, std::size_t from = 0, std::size_t size = std::string::npos) {
     size = std::min(size, data.size() - from);
     for (int n = 0; size > 0; from += static_cast<std::size_t>(n), size -= static_cast<std::size_t>(n))
@@ -20,23 +17,18 @@ bool send_all(SOCKET s, const std::string& data, std::size_t from = 0, std::size
     return true;
 }
 
-// The file a target names, or "" for none. The recording's part is taken
-// after the last separator whatever the client escaped or resolved, so
+// The file a target names, or "" for none. A recording is taken after the
+// target's last separator, whatever the client escaped or resolved, so
 // "/inp/..\..\evil.zip" is served from ROOT\inp\evil.zip.
 std::string file_for(const std::string& root, const std::string& target) {
     static const std::string scores = "/index.cgi?mode=fe_scores&short=";
     if (target.compare(0, scores.size(), scores) == 0) return root + "\\scores\\" + target.substr(scores.size()) + ".txt";
-    std::string decoded;
-    for (std::size_t i = 0; i < target.size(); ++i) {
-        if (target[i] == '%' && i + 2 < target.size()) {
-            decoded += static_cast<char>(std::stoi(target.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            decoded += target[i];
-        }
-    }
-    if (decoded.size() < 4 || decoded.compare(decoded.size() - 4, 4, ".zip") != 0) return "";
-    return root + "\\inp\\" + decoded.substr(decoded.find_last_of("/\\") + 1);
+    std::string path;
+    for (std::size_t i = 0; i < target.size(); ++i)
+        path += target[i] == '%' && i + 2 < target.size() ? static_cast<char>(std::stoi(target.substr(++i, 2), nullptr, 16))
+                                                          : target[i];
+    if (path.size() < 4 || path.compare(path.size() - 4, 4, ".zip") != 0) return "";
+    return root + "\\inp\\" + path.substr(path.find_last_of("/\\") + 1);
 }
 
 }  // namespace
@@ -47,15 +39,14 @@ bool Server::start(const std::string& root, unsigned short port) {
     root_ = root;
     stopping_ = false;
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    // A fixed port may still hold closed connections of an earlier run.
-    const BOOL reuse = port != 0;
+    const BOOL reuse = port != 0;  // a fixed port may still hold closed connections of an earlier run
     setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = htons(port);
     int len = sizeof addr;
-    if (s == INVALID_SOCKET || bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(s, 16) != 0 ||
+    if (bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(s, 16) != 0 ||
         getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
         closesocket(s);
         WSACleanup();
@@ -66,10 +57,7 @@ bool Server::start(const std::string& root, unsigned short port) {
     acceptor_ = std::thread([this, s] {
         for (SOCKET c; (c = accept(s, nullptr, nullptr)) != INVALID_SOCKET;) {
             std::lock_guard<std::mutex> lock(mutex_);
-            if (stopping_) {
-                closesocket(c);
-                break;
-            }
+            if (stopping_) shutdown(c, SD_BOTH);  // came after stop() woke the others
             clients_.push_back(c);
             workers_.emplace_back([this, c] { serve(c); });
         }
@@ -88,8 +76,7 @@ void Server::stop() {
     stopped_.notify_all();
     acceptor_.join();
     for (auto& w : workers_) w.join();
-    for (auto c : clients_)
-        if (c != INVALID_SOCKET) closesocket(static_cast<SOCKET>(c));
+    for (auto c : clients_) closesocket(static_cast<SOCKET>(c));
     workers_.clear();
     clients_.clear();
     listener_ = ~0ull;
@@ -117,33 +104,31 @@ bool Server::pause(int ms) {
     return !stopped_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopping_; });
 }
 
+// Each connection is closed by stop(), which may still have to wake it.
 void Server::serve(unsigned long long client) {
     const SOCKET s = static_cast<SOCKET>(client);
-    std::string request;
+    std::string request, body, status = "200 OK", type = "application/zip";
     char buf[4096];
     for (int n; request.find("\r\n\r\n") == std::string::npos && (n = recv(s, buf, sizeof buf, 0)) > 0;)
         request.append(buf, static_cast<std::size_t>(n));
     const std::string target = request.compare(0, 4, "GET ") == 0 ? request.substr(4, request.find(' ', 4) - 4) : "";
-    Fault fault;
-    int param;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        requests_.push_back(target);
-        fault = fault_;
-        param = param_;
-    }
-    std::string body, type = "application/zip", status = "200 OK";
+    std::unique_lock<std::mutex> lock(mutex_);
+    requests_.push_back(target);
+    const Fault fault = fault_;
+    const int param = param_;
+    lock.unlock();
+
     const std::string file = file_for(root_, target);
     FILE* f = file.empty() ? nullptr : std::fopen(file.c_str(), "rb");
     for (std::size_t n; f && (n = std::fread(buf, 1, sizeof buf, f)) > 0;) body.append(buf, n);
-    if (file.find("\\scores\\") != std::string::npos) type = "text/html";
-    if (!f) status = "404 Not Found", type = "text/html", body = kNotFoundPage;
     if (f) std::fclose(f);
-    if (fault == Fault::error_status) status = "500 Internal Server Error", type = "text/html", body = kErrorPage;
+    if (!f || file.find("\\scores\\") != std::string::npos) type = "text/html";
+    if (!f) status = "404 Not Found", body = "<HTML><HEAD><TITLE>404 Not Found</TITLE></HEAD><BODY>No.</BODY></HTML>\n";
+    if (fault == Fault::error_status)
+        status = "500 Internal Server Error", type = "text/html", body = "<html><body>Server error</body></html>\n";
     const std::size_t announced = body.size() + (fault == Fault::short_body ? static_cast<std::size_t>(param) : 0);
-    const std::string head = "HTTP/1.1 " + status + "\r\nContent-Type: " + type +
-                             "\r\nContent-Length: " + std::to_string(announced) + "\r\nConnection: close\r\n\r\n";
-
+    const std::string head = "HTTP/1.1 " + status + "\r\nContent-Type: " + type + "\r\nContent-Length: " +
+                             std::to_string(announced) + "\r\nConnection: close\r\n\r\n";
     if (fault == Fault::never_answer) {
         pause(1 << 30);
     } else if (fault == Fault::drop_mid_body) {
@@ -153,18 +138,14 @@ void Server::serve(unsigned long long client) {
         setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard), sizeof hard);
     } else if (fault == Fault::drip) {
         bool going = send_all(s, head);
-        for (std::size_t at = 0; going && at < body.size(); at += 1024)
-            going = send_all(s, body, at, 1024) && pause(param);
+        for (std::size_t at = 0; going && at < body.size(); at += 1024) going = send_all(s, body, at, 1024) && pause(param);
     } else if (fault != Fault::slow || pause(param)) {
         send_all(s, head) && send_all(s, body);
     }
     if (fault != Fault::drop_mid_body) shutdown(s, SD_SEND);
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!stopping_) {
-        closesocket(s);
-        for (auto& c : clients_)
-            if (c == client) c = INVALID_SOCKET;
-    }
+    lock.lock();
+    if (!stopping_) closesocket(s);
+    if (!stopping_) clients_.erase(std::find(clients_.begin(), clients_.end(), client));
 }
 
 }  // namespace zeph

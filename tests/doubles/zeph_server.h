@@ -31,7 +31,7 @@ public:
     ~Server() { stop(); }
 
     bool start(const std::string& root, unsigned short port = 0);  // port 0: any free one
-    void stop();  // closes the listener and every connection held, then joins
+    void stop();  // closes the listener and every connection held
     unsigned short port() const { return port_; }
     std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
 

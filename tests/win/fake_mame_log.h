@@ -1,6 +1,5 @@
 #pragma once
-// What the stand-in MAME (tests/doubles/fake_mame.cpp) logged: one record per
-// run, in the order of the runs.
+// What the stand-in MAME (tests/doubles/fake_mame.cpp) logged, one record per run.
 #include <map>
 #include <sstream>
 #include <string>
@@ -9,14 +8,10 @@
 #include "win/harness.h"
 
 struct FakeMameRun {
-    std::string command_line;                  // exactly as GetCommandLineA gave it
+    std::string command_line;                  // as GetCommandLineA gave it
     std::vector<std::string> words;            // the words after the program's name, as MAME parses them
     std::map<std::string, std::string> facts;  // recorded, playback_found, exit
-
-    std::string fact(const std::string& key) const {
-        const auto it = facts.find(key);
-        return it == facts.end() ? std::string() : it->second;
-    }
+    std::string fact(const std::string& key) const { return facts.count(key) ? facts.at(key) : ""; }
 };
 
 inline std::vector<FakeMameRun> read_fake_mame_log(const std::string& path) {

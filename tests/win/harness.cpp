@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace harness {
 
@@ -44,11 +45,8 @@ std::vector<std::string> items(HWND control, UINT count_msg, UINT len_msg, UINT 
 
 void remove_tree(const std::string& dir) {
     for (const std::string& name : list_dir(dir)) {
-        const std::string path = join(dir, name);
-        remove_tree(path);
-        RemoveDirectoryA(path.c_str());
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
+        remove_tree(join(dir, name));
+        RemoveDirectoryA(join(dir, name).c_str()) || DeleteFileA(join(dir, name).c_str());
     }
 }
 
@@ -71,8 +69,6 @@ HWND find_top_level(DWORD pid, const std::string& caption, bool visible_only, bo
 
 }  // namespace
 
-// --- files and folders -----------------------------------------------------
-
 std::string exe_dir() { return win_util::exe_dir(); }
 std::string build_file(const std::string& name) { return join(exe_dir(), name); }
 std::string join(const std::string& dir, const std::string& name) { return win_util::join(dir, name); }
@@ -80,11 +76,10 @@ std::string read_file(const std::string& path) { return win_util::read_file(path
 bool file_exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string fresh_dir(const std::string& name) {
-    const std::string root = build_file("e2e"), dir = join(root, name);
-    CreateDirectoryA(root.c_str(), nullptr);
-    remove_tree(dir);
-    CreateDirectoryA(dir.c_str(), nullptr);
-    return dir;
+    CreateDirectoryA(build_file("e2e").c_str(), nullptr);
+    remove_tree(join(build_file("e2e"), name));
+    CreateDirectoryA(join(build_file("e2e"), name).c_str(), nullptr);
+    return join(build_file("e2e"), name);
 }
 
 void write_file(const std::string& path, const std::string& bytes) {
@@ -99,9 +94,9 @@ std::vector<std::string> list_dir(const std::string& dir) {
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA(join(dir, "*").c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) return names;
-    do {
-        if (std::string(fd.cFileName) != "." && std::string(fd.cFileName) != "..") names.push_back(fd.cFileName);
-    } while (FindNextFileA(h, &fd));
+    do
+        if (std::strcmp(fd.cFileName, ".") != 0 && std::strcmp(fd.cFileName, "..") != 0) names.push_back(fd.cFileName);
+    while (FindNextFileA(h, &fd));
     FindClose(h);
     std::sort(names.begin(), names.end());
     return names;
@@ -115,8 +110,6 @@ bool wait_until(const std::function<bool()>& done, int timeout_ms) {
     }
     return true;
 }
-
-// --- the program ------------------------------------------------------------
 
 bool Program::start(const std::string& work_dir, const Env& env, const std::string& exe) {
     char chosen[MAX_PATH] = {};
@@ -144,18 +137,16 @@ HWND Program::find_window(const std::string& caption, bool visible_only) const {
 
 HWND Program::wait_window(const std::string& caption, int timeout_ms) {
     HWND found = nullptr;
-    if (!wait_until([&] { return (found = find_window(caption)) != nullptr; }, timeout_ms)) {
-        const auto [box, text] = open_message_box();
-        ADD_FAILURE() << "expected a window '" << caption << "' within " << timeout_ms << " ms; saw none"
-                      << (box.empty() ? "" : ", but a message box '" + box + "': " + text);
-    }
+    if (!wait_until([&] { return (found = find_window(caption)) != nullptr; }, timeout_ms))
+        ADD_FAILURE() << "no window '" << caption << "' within " << timeout_ms << " ms; message box: '"
+                      << open_message_box().first << "' " << open_message_box().second;
     return found;
 }
 
 bool Program::wait_visible(HWND window, bool visible, int timeout_ms) {
-    if (wait_until([&] { return (IsWindowVisible(window) != FALSE) == visible; }, timeout_ms)) return true;
-    ADD_FAILURE() << "expected window '" << window_text(window) << "' to be " << (visible ? "shown" : "hidden");
-    return false;
+    const bool ok = wait_until([&] { return (IsWindowVisible(window) != FALSE) == visible; }, timeout_ms);
+    if (!ok) ADD_FAILURE() << "window '" << window_text(window) << "' not " << (visible ? "shown" : "hidden");
+    return ok;
 }
 
 HWND Program::find_window_with_control(int id) const { return win_util::find_window_with_control(pid_, id); }
@@ -169,15 +160,12 @@ std::pair<std::string, std::string> Program::open_message_box() const {
 std::string Program::wait_message_box(const std::string& caption, int timeout_ms, bool dismiss) {
     HWND box = nullptr;
     if (!wait_until([&] { return (box = find_top_level(pid_, caption, true, true)) != nullptr; }, timeout_ms)) {
-        ADD_FAILURE() << "expected a message box '" << caption << "' within " << timeout_ms << " ms; saw none";
+        ADD_FAILURE() << "no message box '" << caption << "' within " << timeout_ms << " ms";
         return {};
     }
     const std::string text = item_text(box, 0xFFFF);
-    if (dismiss) {
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
-        if (!wait_until([&] { return !IsWindowVisible(box); }, 5000))
-            ADD_FAILURE() << "message box '" << caption << "' did not close";
-    }
+    if (dismiss) PostMessageW(box, WM_COMMAND, IDOK, 0);
+    if (dismiss && !wait_until([&] { return !IsWindowVisible(box); }, 5000)) ADD_FAILURE() << "'" << caption << "' stays";
     return text;
 }
 
@@ -190,16 +178,10 @@ bool Program::wait_exit(int timeout_ms, DWORD* exit_code) {
 bool Program::running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
 
 void Program::kill() {
-    if (!process_) return;
-    if (running()) {
-        TerminateProcess(process_, 1);
-        WaitForSingleObject(process_, 5000);
-    }
-    CloseHandle(process_);
+    if (running() && TerminateProcess(process_, 1)) WaitForSingleObject(process_, 5000);
+    if (process_) CloseHandle(process_);
     process_ = nullptr;
 }
-
-// --- controls ---------------------------------------------------------------
 
 std::string window_text(HWND window) {
     std::wstring buf(static_cast<std::size_t>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0)) * 2 + 2, L'\0');
@@ -246,15 +228,13 @@ void set_text(HWND dialog, int id, const std::string& text) {
 
 void type_file_name(HWND file_dialog, const std::string& name) {
     HWND edit = win_util::file_name_box(file_dialog);
-    if (!edit) ADD_FAILURE() << "the file dialog '" << window_text(file_dialog) << "' has no file-name box";
-    else SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(widen(name).c_str()));
+    EXPECT_TRUE(edit) << "the file dialog '" << window_text(file_dialog) << "' has no file-name box";
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(widen(name).c_str()));
 }
 
 void post_command(HWND dialog, int id, int code) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
-
-// --- what a process holds ---------------------------------------------------
 
 // The GDI handle table that Windows and Wine share with each process: 65536
 // entries of 24 bytes, one in use when its type is not 0, at an address

@@ -7,7 +7,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cstdio>
 #include <functional>
 #include <optional>
 
@@ -22,8 +21,8 @@ namespace {
 const char* const kGames = "pacman    \"Pac-Man (Midway)\"\r\ngalaga88  \"Galaga '88\"\r\ndkong     \"Donkey Kong\"\r\n";
 const std::string kSwitches = " -hws -nowindow -sound -sr 22050 -frameskip 0 -afs -nomouse -nojoy";
 const std::string kPlay = "{mame} pacman" + kSwitches, kInp = kPlay + " -nvram_directory NULL -cfg_directory NULL";
-const int kOptionBoxes[] = {IDC_NO_HW_STRETCH, IDC_NO_SOUND,   IDC_WINDOWED,  IDC_AUTO_FRAMESKIP,
-                            IDC_SORT_BY_DRIVER, IDC_ASK_INP_NAME, IDC_USE_MOUSE, IDC_USE_JOYSTICK};
+const int kBoxes[] = {IDC_NO_HW_STRETCH, IDC_NO_SOUND,     IDC_WINDOWED,  IDC_AUTO_FRAMESKIP,
+                      IDC_SORT_BY_DRIVER, IDC_ASK_INP_NAME, IDC_USE_MOUSE, IDC_USE_JOYSTICK};
 
 // A preview, matched up to its length (the length's text is a unit test's).
 std::string viewed(const std::string& line) { return "Commandline view: " + line + " [Length: "; }
@@ -45,6 +44,8 @@ std::string expand(std::string text, const std::string& dir) {
     return text;
 }
 
+void versions(const std::string& dir, const std::string& entries) { write_file(join(dir, "versions.ini"), entries); }
+
 // One start of the program and what it showed.
 struct Session {
     explicit Session(const std::string& folder) : dir(folder) {}
@@ -54,30 +55,35 @@ struct Session {
     std::vector<std::string> boxes;  // "caption: text", each answered with OK
 
     // Answers message boxes until `done` holds with none open.
-    bool settle(const std::function<bool()>& done, int timeout_ms = 30000) {
+    bool settle(const std::function<bool()>& done) {
         return wait_until([&] {
             const auto [caption, text] = app.open_message_box();
             if (caption.empty()) return done();
             boxes.push_back(caption + ": " + text);
             app.wait_message_box(caption);
             return false;
-        }, timeout_ms);
+        }, 30000);
     }
     bool start(const Env& env) {
         return app.start(dir, env) && settle([&] { return (main = app.find_window("Vornix")) != nullptr; });
     }
-    // Presses a button and waits for the command to end: a run or a reload
-    // hides the window until it is over, a refusal shows a message.
-    void press(int id) {
-        click(main, id);
-        await_command();
-    }
+    // A command ends when the window, hidden for a run or a reload, is back,
+    // and the messages shown on the way (or instead) are answered.
     void await_command() {
         wait_until([&] { return !IsWindowVisible(main) || !app.open_message_box().first.empty(); }, 5000);
         EXPECT_TRUE(settle([&] { return IsWindowVisible(main) != FALSE; })) << "the main window did not come back";
     }
-    // "Playback INP" with "Ask for INP filename" ticked; an empty path cancels.
+    void press(int id) {
+        click(main, id);
+        await_command();
+    }
+    void play(int game, int button = IDC_PLAY_GAME) {
+        select_list_item(main, IDC_GAME_LIST, game);
+        press(button);
+    }
+    // "Playback INP" answered with this file; an empty path cancels.
     void play_back_file(const std::string& path) {
+        select_list_item(main, IDC_GAME_LIST, 0);
         click(main, IDC_PLAYBACK_INP);
         HWND request = app.wait_window("Playback INP");
         if (!request) return;
@@ -93,8 +99,8 @@ struct Session {
     }
 };
 
-// Start-up and leaving: the settings shown and the settings file left, with
-// Escape ignored and the close box leaving as "Exit" does.
+// The settings shown at start and the file left, with Escape ignored and the
+// close box leaving as "Exit" does.
 TEST(MainWindow, SettingsFileAtStartAndExit) {
     struct Row {
         const char* name;
@@ -106,47 +112,44 @@ TEST(MainWindow, SettingsFileAtStartAndExit) {
     } rows[] = {
         {"first run: the defaults", std::nullopt, {IDC_AUTO_FRAMESKIP}, 1, "0", settings_file()},
         {"an empty file: the defaults", "", {IDC_AUTO_FRAMESKIP}, 1, "0", settings_file()},
-        {"1000 bytes: the first 44 are used and written back", kTurned + std::string(956, '\x5A'),
+        {"1000 bytes: the first 44 are used and written back", kTurned + std::string(956, 'Z'),
          {IDC_NO_HW_STRETCH, IDC_NO_SOUND, IDC_WINDOWED, IDC_SORT_BY_DRIVER, IDC_ASK_INP_NAME, IDC_USE_MOUSE,
           IDC_USE_JOYSTICK}, 2, "7", kTurned},
     };
     for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         Session s(fresh_dir("settings"));
-        write_file(join(s.dir, "versions.ini"), "MAME\n" + build_file("fake_mame.exe") + "\n0.78\nWin32\n");
+        versions(s.dir, "MAME\n" + build_file("fake_mame.exe") + "\n0.78\nWin32\n");
         if (row.given) write_file(join(s.dir, "vornix.cfg"), *row.given);
         if (!s.start({})) {
-            ADD_FAILURE() << row.name << ": no main window";
+            ADD_FAILURE() << "no main window";
             continue;
         }
         std::vector<int> ticked;
-        for (int id : kOptionBoxes)
+        for (int id : kBoxes)
             if (is_checked(s.main, id)) ticked.push_back(id);
-        EXPECT_EQ(ticked, row.ticked) << row.name;
-        EXPECT_EQ(combo_selection(s.main, IDC_SAMPLE_RATE), row.rate) << row.name;
-        EXPECT_EQ(item_text(s.main, IDC_FRAMESKIP_EDIT), row.level) << row.name;
+        EXPECT_EQ(ticked, row.ticked);
+        EXPECT_EQ(combo_selection(s.main, IDC_SAMPLE_RATE), row.rate);
+        EXPECT_EQ(item_text(s.main, IDC_FRAMESKIP_EDIT), row.level);
         post_command(s.main, IDCANCEL);
         Sleep(300);
-        EXPECT_TRUE(IsWindowVisible(s.main)) << row.name << ": Escape closed the window";
-        EXPECT_EQ(s.leave(true), 0u) << row.name;
-        EXPECT_EQ(read_file(join(s.dir, "vornix.cfg")), row.left) << row.name;
-        EXPECT_EQ(s.boxes, std::vector<std::string>{}) << row.name;
+        EXPECT_TRUE(IsWindowVisible(s.main)) << "Escape closed the window";
+        EXPECT_EQ(s.leave(true), 0u);
+        EXPECT_EQ(read_file(join(s.dir, "vornix.cfg")), row.left);
+        EXPECT_EQ(s.boxes, std::vector<std::string>{});
     }
 }
 
-// The main window's commands. Each row: the files given (besides a
-// versions.ini naming the stand-in, which lists kGames), the stand-in's
-// environment, what the user does, then the message boxes seen, the status
-// line, and what the stand-in was run with ("list" and the sort switch for a
-// game list; the command line, and "(found)" when a played-back INP was found).
+// Each row: the files given (besides list.txt holding kGames and a
+// versions.ini naming the stand-in, which lists list.txt), the stand-in's
+// environment, what the user does; then the message boxes seen, the status
+// line, and the stand-in's runs ("list" and the sort switch for a game list;
+// the command line, with "(found)" when the INP to play back was there).
 TEST(MainWindow, Commands) {
-    const auto play = [](Session& s) {
-        select_list_item(s.main, IDC_GAME_LIST, 0);
-        s.press(IDC_PLAY_GAME);
-    };
-    const auto versions = [](const std::string& dir, const std::string& text) { write_file(join(dir, "versions.ini"), text); };
-    const auto two_versions = [=](const std::string& second) {
-        return [=](const std::string& dir) { versions(dir, "A\n" + build_file("fake_mame.exe") + "\n1\nx\nB\n" + second + "\n2\nx\n"); };
-    };
+    const auto ask_for_inp = [](const std::string& dir) { write_file(join(dir, "vornix.cfg"), settings_file({{32, 1}})); };
+    const std::string kSpaced = "\"{dir}\\My MAME\\mame.exe\" pacman" + kSwitches,
+                      kChosen = kInp + " -input_directory \"{dir}\\rec dir\" -playback \"run one\"",
+                      kTurnedLine = "{mame} dkong -nohws -window -nosound -sr 11025 -frameskip 7 -noafs -mouse -joy";
     struct Row {
         const char* name;
         std::function<void(const std::string& dir)> given;
@@ -156,71 +159,52 @@ TEST(MainWindow, Commands) {
         int status;
         std::vector<std::string> runs;
     } rows[] = {
-        {"play, after asking for a game first", nullptr, {},
-         [&](Session& s) { s.press(IDC_PLAY_GAME); play(s); },
+        {"play, after asking for a game first", nullptr, {}, [](Session& s) { s.press(IDC_PLAY_GAME); s.play(0); },
          {"No game selected: Select a game in the list first.", viewed(kPlay)}, 3, {"list -sortname", kPlay}},
-        {"MAME ends with 3", nullptr, {{"FAKE_MAME_EXIT", "3"}}, play,
+        {"MAME ends with 3", nullptr, {{"FAKE_MAME_EXIT", "3"}}, [](Session& s) { s.play(0); },
          {viewed(kPlay), "Problem calling MAME: MAME returned an error [code 3]"}, 3, {"list -sortname", kPlay}},
-        {"MAME ends with 4294967295, shown as -1", nullptr, {{"FAKE_MAME_EXIT", "4294967295"}}, play,
+        {"MAME ends with 4294967295, shown as -1", nullptr, {{"FAKE_MAME_EXIT", "4294967295"}}, [](Session& s) { s.play(0); },
          {viewed(kPlay), "Problem calling MAME: MAME returned an error [code -1]"}, 3, {"list -sortname", kPlay}},
-        {"the selected version's program is missing", two_versions("Z:\\nowhere\\mame.exe"), {},
-         [&](Session& s) { select_combo_item(s.main, IDC_VERSION_LIST, 1); play(s); },
-         {viewed("Z:\\nowhere\\mame.exe pacman" + kSwitches), "Fatal error: Cannot call MAME - [2]"}, 3, {"list -sortname"}},
+        {"the selected version's program is missing",
+         [](const std::string& dir) { versions(dir, "A\n" + build_file("fake_mame.exe") + "\n1\nx\nB\nZ:\\no\\mame.exe\n2\nx\n"); },
+         {}, [](Session& s) { select_combo_item(s.main, IDC_VERSION_LIST, 1); s.play(0); },
+         {viewed("Z:\\no\\mame.exe pacman" + kSwitches), "Fatal error: Cannot call MAME - [2]"}, 3, {"list -sortname"}},
         {"a program in a folder with spaces, written without quotes",
-         [&](const std::string& dir) {
+         [](const std::string& dir) {
              CreateDirectoryA(join(dir, "My MAME").c_str(), nullptr);
              CopyFileA(build_file("fake_mame.exe").c_str(), join(dir, "My MAME\\mame.exe").c_str(), FALSE);
              versions(dir, "Mine\n" + join(dir, "My MAME\\mame.exe") + "\n0.78\nWin32\n");
-         }, {}, play,
-         {viewed("\"{dir}\\My MAME\\mame.exe\" pacman" + kSwitches)}, 3,
-         {"list -sortname", "\"{dir}\\My MAME\\mame.exe\" pacman" + kSwitches}},
-        {"record, not asking for a file although the box says so",
-         [](const std::string& dir) { write_file(join(dir, "vornix.cfg"), settings_file({{32, 1}})); }, {},
+         }, {}, [](Session& s) { s.play(0); }, {viewed(kSpaced)}, 3, {"list -sortname", kSpaced}},
+        {"record, not asking for a file although the box says so", ask_for_inp, {},
          [](Session& s) {
-             select_list_item(s.main, IDC_GAME_LIST, 0);
-             s.press(IDC_RECORD_INP);
+             s.play(0, IDC_RECORD_INP);
              EXPECT_EQ(read_file(join(s.dir, "pacman.inp")).substr(0, 8), std::string("pacman\0\0", 8));
          },
          {viewed(kInp + " -record pacman")}, 3, {"list -sortname", kInp + " -record pacman"}},
         {"play back from MAME's own place", [](const std::string& dir) { write_file(join(dir, "pacman.inp"), "x"); }, {},
-         [](Session& s) {
-             select_list_item(s.main, IDC_GAME_LIST, 0);
-             s.press(IDC_PLAYBACK_INP);
-         },
+         [](Session& s) { s.play(0, IDC_PLAYBACK_INP); },
          {viewed(kInp + " -playback pacman")}, 3, {"list -sortname", kInp + " -playback pacman (found)"}},
         {"ticking Ask for INP filename, then cancelling the file request", nullptr, {},
-         [](Session& s) {
-             click(s.main, IDC_ASK_INP_NAME);
-             select_list_item(s.main, IDC_GAME_LIST, 0);
-             s.play_back_file("");
-         },
-         {}, 3, {"list -sortname"}},
+         [](Session& s) { click(s.main, IDC_ASK_INP_NAME); s.play_back_file(""); }, {}, 3, {"list -sortname"}},
         {"play back a chosen file in a folder with spaces",
-         [](const std::string& dir) {
-             write_file(join(dir, "vornix.cfg"), settings_file({{32, 1}}));
+         [&](const std::string& dir) {
+             ask_for_inp(dir);
              CreateDirectoryA(join(dir, "rec dir").c_str(), nullptr);
              write_file(join(dir, "rec dir\\run one.inp"), "x");
-         }, {},
+         }, {}, [](Session& s) { s.play_back_file("{dir}\\rec dir\\run one.inp"); },
+         {viewed(kChosen)}, 3, {"list -sortname", kChosen + " (found)"}},
+        {"each option box turns its switch; no sound turns the rate list off", nullptr, {},
          [](Session& s) {
-             select_list_item(s.main, IDC_GAME_LIST, 0);
-             s.play_back_file("{dir}\\rec dir\\run one.inp");
-         },
-         {viewed(kInp + " -input_directory \"{dir}\\rec dir\" -playback \"run one\"")}, 3,
-         {"list -sortname", kInp + " -input_directory \"{dir}\\rec dir\" -playback \"run one\" (found)"}},
-        {"each option box changes its switch; no sound turns the rate list off", nullptr, {},
-         [](Session& s) {
-             for (int id : kOptionBoxes)
+             for (int id : kBoxes)
                  if (id != IDC_SORT_BY_DRIVER && id != IDC_ASK_INP_NAME) click(s.main, id);
              EXPECT_TRUE(wait_until([&] { return !is_enabled(s.main, IDC_SAMPLE_RATE); }, 5000));
              select_combo_item(s.main, IDC_SAMPLE_RATE, 0);
              SendDlgItemMessageW(s.main, IDC_FRAMESKIP_SPIN, UDM_SETPOS, 0, 7);
-             select_list_item(s.main, IDC_GAME_LIST, 2);
-             s.press(IDC_PLAY_GAME);
+             s.play(2);
          },
-         {viewed("{mame} dkong -nohws -window -nosound -sr 11025 -frameskip 7 -noafs -mouse -joy")}, 3,
-         {"list -sortname", "{mame} dkong -nohws -window -nosound -sr 11025 -frameskip 7 -noafs -mouse -joy"}},
+         {viewed(kTurnedLine)}, 3, {"list -sortname", kTurnedLine}},
         {"reload with the selected version, sorted by driver",
-         [&](const std::string& dir) {
+         [](const std::string& dir) {
              for (const char* name : {"a", "b"})
                  CopyFileA(build_file("fake_mame.exe").c_str(), join(dir, name + std::string(".exe")).c_str(), FALSE);
              versions(dir, "A\n" + join(dir, "a.exe") + "\n1\nx\nB\n" + join(dir, "b.exe") + "\n2\nx\n");
@@ -266,8 +250,7 @@ TEST(MainWindow, Commands) {
         {"5000 games fill the table",
          [](const std::string& dir) {
              std::string list;
-             char line[40];
-             for (int i = 0; i < 5001; ++i) list.append(line, static_cast<std::size_t>(std::snprintf(line, sizeof line, "g%d \"Game %d\"\n", i, i)));
+             for (int i = 0; i < 5001; ++i) list += "g" + std::to_string(i) + " \"Game\"\n";
              write_file(join(dir, "list.txt"), list);
          },
          {}, [](Session& s) { EXPECT_EQ(SendDlgItemMessageW(s.main, IDC_GAME_LIST, LB_GETCOUNT, 0, 0), 5000); },
