@@ -1,10 +1,9 @@
 #pragma once
-// A local stand-in for the ZEPH score server on 127.0.0.1, for the tests and
-// the demo. It answers from files in a folder:
-//   /index.cgi?mode=fe_scores&short=NAME  ->  ROOT\scores\NAME.txt
-//   any target ending in .zip             ->  ROOT\inp\ + the target's part after its last / or \ .
-// A missing file is a 404 with an HTML page. It keeps every request target,
-// and misbehaves on request so the tests can see how the front end copes.
+// A stand-in for the ZEPH score server on 127.0.0.1, for the tests and the
+// demo. /index.cgi?mode=fe_scores&short=NAME is answered from
+// ROOT\scores\NAME.txt, a target ending in .zip from ROOT\inp\ and the
+// target's part after its last / or \; a missing file is a 404 HTML page. It
+// keeps the request targets, and misbehaves on request.
 #include <condition_variable>
 #include <mutex>
 #include <string>

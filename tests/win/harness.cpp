@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace harness {
@@ -14,17 +15,15 @@ namespace harness {
 namespace {
 
 std::string narrow(const std::wstring& w) {
-    std::string s(w.size() * 2, '\0');
-    s.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_ACP, 0, w.c_str(), static_cast<int>(w.size()), s.data(),
-                                                          static_cast<int>(s.size()), nullptr, nullptr)));
-    return s;
+    std::string s(w.size() * 2 + 1, '\0');
+    return s.substr(0, static_cast<std::size_t>(
+        WideCharToMultiByte(CP_ACP, 0, w.c_str(), static_cast<int>(w.size()), s.data(), static_cast<int>(s.size()), nullptr, nullptr)));
 }
 
 std::wstring widen(const std::string& s) {
-    std::wstring w(s.size(), L'\0');
-    w.resize(static_cast<std::size_t>(
+    std::wstring w(s.size() + 1, L'\0');
+    return w.substr(0, static_cast<std::size_t>(
         MultiByteToWideChar(CP_ACP, 0, s.c_str(), static_cast<int>(s.size()), w.data(), static_cast<int>(w.size()))));
-    return w;
 }
 
 // Sent across processes, Wine may write twice the length it reported: leave room.
@@ -41,6 +40,10 @@ std::vector<std::string> items(HWND control, UINT count_msg, UINT len_msg, UINT 
     for (LRESULT i = 0; i < n; ++i)
         out.push_back(text_of(control, text_msg, static_cast<WPARAM>(i), SendMessageW(control, len_msg, i, 0)));
     return out;
+}
+
+void notify(HWND dialog, int id, WORD code) {
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 void remove_tree(const std::string& dir) {
@@ -112,16 +115,13 @@ bool wait_until(const std::function<bool()>& done, int timeout_ms) {
 }
 
 bool Program::start(const std::string& work_dir, const Env& env, const std::string& exe) {
-    char chosen[MAX_PATH] = {};
-    const DWORD n = GetEnvironmentVariableA("VORNIX_PROGRAM", chosen, MAX_PATH);
-    std::string path = exe.find('\\') != std::string::npos ? exe : build_file(exe);
-    if (exe == "vornix.exe" && n > 0 && n < MAX_PATH) path = chosen;
+    const char* chosen = std::getenv("VORNIX_PROGRAM");
+    const std::string path = exe == "vornix.exe" && chosen ? chosen : exe.find('\\') != std::string::npos ? exe : build_file(exe);
     std::string command = "\"" + path + "\"", block = win_util::environment_block(env);
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, block.data(), work_dir.c_str(), &si,
-                        &pi)) {
+    if (!CreateProcessA(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, block.data(), work_dir.c_str(), &si, &pi)) {
         ADD_FAILURE() << "cannot start " << path << " in " << work_dir << ": error " << GetLastError();
         return false;
     }
@@ -159,10 +159,8 @@ std::pair<std::string, std::string> Program::open_message_box() const {
 
 std::string Program::wait_message_box(const std::string& caption, int timeout_ms, bool dismiss) {
     HWND box = nullptr;
-    if (!wait_until([&] { return (box = find_top_level(pid_, caption, true, true)) != nullptr; }, timeout_ms)) {
-        ADD_FAILURE() << "no message box '" << caption << "' within " << timeout_ms << " ms";
-        return {};
-    }
+    if (!wait_until([&] { return (box = find_top_level(pid_, caption, true, true)) != nullptr; }, timeout_ms))
+        return ADD_FAILURE() << "no message box '" << caption << "' within " << timeout_ms << " ms", std::string();
     const std::string text = item_text(box, 0xFFFF);
     if (dismiss) PostMessageW(box, WM_COMMAND, IDOK, 0);
     if (dismiss && !wait_until([&] { return !IsWindowVisible(box); }, 5000)) ADD_FAILURE() << "'" << caption << "' stays";
@@ -184,9 +182,8 @@ void Program::kill() {
 }
 
 std::string window_text(HWND window) {
-    std::wstring buf(static_cast<std::size_t>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0)) * 2 + 2, L'\0');
-    SendMessageW(window, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()));
-    return narrow(buf.c_str());
+    const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    return text_of(window, WM_GETTEXT, static_cast<WPARAM>(length) * 2 + 2, length);
 }
 std::string item_text(HWND dialog, int id) { return window_text(GetDlgItem(dialog, id)); }
 std::vector<std::string> list_items(HWND dialog, int id) {
@@ -201,25 +198,17 @@ bool is_checked(HWND dialog, int id) { return SendDlgItemMessageW(dialog, id, BM
 bool is_enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
 void click(HWND dialog, int id) { PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
-namespace {
-void select_and_notify(HWND dialog, int id, int index, UINT select, WORD code, bool post) {
-    HWND control = GetDlgItem(dialog, id);
-    SendMessageW(control, select, static_cast<WPARAM>(index), 0);
-    const WPARAM command = MAKEWPARAM(id, code);
-    if (post) PostMessageW(dialog, WM_COMMAND, command, reinterpret_cast<LPARAM>(control));
-    else SendMessageW(dialog, WM_COMMAND, command, reinterpret_cast<LPARAM>(control));
-}
-}  // namespace
-
 void select_list_item(HWND dialog, int id, int index) {
-    select_and_notify(dialog, id, index, LB_SETCURSEL, LBN_SELCHANGE, false);
+    SendDlgItemMessageW(dialog, id, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    notify(dialog, id, LBN_SELCHANGE);
 }
-// Posted: a double click may open a modal dialog.
 void double_click_list_item(HWND dialog, int id, int index) {
-    select_and_notify(dialog, id, index, LB_SETCURSEL, LBN_DBLCLK, true);
+    SendDlgItemMessageW(dialog, id, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    post_command(dialog, id, LBN_DBLCLK);  // posted: it may open a modal dialog
 }
 void select_combo_item(HWND dialog, int id, int index) {
-    select_and_notify(dialog, id, index, CB_SETCURSEL, CBN_SELCHANGE, false);
+    SendDlgItemMessageW(dialog, id, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    notify(dialog, id, CBN_SELCHANGE);
 }
 
 void set_text(HWND dialog, int id, const std::string& text) {
