@@ -396,6 +396,12 @@ long gdi_table_count(HANDLE process, std::map<int, long>* by_type) {
 
 }  // namespace
 
+long gdi_object_count(HANDLE process, DWORD) {
+    if (const DWORD gdi = GetGuiResources(process, GR_GDIOBJECTS)) return static_cast<long>(gdi);
+    std::map<int, long> by_type;
+    return gdi_table_count(process, &by_type);
+}
+
 ResourceCounts resource_counts(HANDLE process, DWORD pid) {
     ResourceCounts c;
     DWORD handles = 0;

@@ -101,6 +101,11 @@ void type_file_name(HWND file_dialog, const std::string& name);
 void post_command(HWND dialog, int id, int code = 0);
 
 // --- what a process holds ---------------------------------------------------
+// The GDI objects `process` holds. Wine 8 answers GetGuiResources with 0, so
+// there they are counted in the GDI handle table it shares with the process;
+// -1 when neither can count.
+long gdi_object_count(HANDLE process, DWORD pid);
+
 // Kernel handles, GDI objects and USER objects of a running process. Wine 8
 // answers GetProcessHandleCount and GetGuiResources with 0, so where they give
 // nothing the counts come from what Wine does keep: the system handle list
