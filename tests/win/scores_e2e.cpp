@@ -117,7 +117,7 @@ TEST_F(Flow, AScoreIsShownDownloadedAndPlayedBack) {
          false, {}, "mame078.exe", "rec1"},
         {"a version not installed plays with the selected one", "rec2", {"5", 2, "0.99", "Bo", -1, "12.9"}, stored_zip({{"REC2.INP", inp("pacman")}}), "rec2.zip",
          {{IDC_SCORE_CONFIRMED, ""}, {IDC_SCORE_POSITION, "Position: -1"}, {IDC_SCORE_POINTS, "Leaderboard points: 12"}},
-         false, {}, "mame036.exe", "REC2"},
+         true, {}, "mame036.exe", "REC2"},
         {"a game not in the list", "rec3", {"5", 1, "0.78", "Cy", 3, "1"},
          stored_zip({{"rec3.inp", inp("dkong")}}), "rec3.zip", {}, false,
          {"Can't playback: The game 'dkong' of this recording is not in the game list"}, nullptr, nullptr},
@@ -131,7 +131,7 @@ TEST_F(Flow, AScoreIsShownDownloadedAndPlayedBack) {
         {"an INP of that name already here is kept", "rec6", {"5", 1, "0.78", "Fay", 6, "1"},
          stored_zip({{"mine.inp", inp("pacman")}}), "rec6.zip", {}, false,
          {"Can't playback: Could not extract INP from downloaded zipfile"}, nullptr, nullptr},
-        {"a recording name that climbs out of the folder", "..\\..\\evil", {"5", 1, "0.78", "Gus", 7, "1"}, stored_zip({{"evil.inp", inp("pacman")}}), "evil.zip", {}, true, {}, "mame078.exe", "evil"},
+        {"a recording name that climbs out of the folder", "..\\..\\evil", {"5", 1, "0.78", "Gus", 7, "1"}, stored_zip({{"evil.inp", inp("pacman")}}), "evil.zip", {}, false, {}, "mame078.exe", "evil"},
     };
     std::string table = kHeading;
     for (const Case& c : cases) {
@@ -168,7 +168,7 @@ TEST_F(Flow, AScoreIsShownDownloadedAndPlayedBack) {
         EXPECT_EQ(item_text(dialog, IDC_DOWNLOAD_STATUS), "Downloading " + c.recording + ".zip...");
         server_.set_fault(zeph::Fault::none);
         ASSERT_TRUE(wait_until([&] { return item_text(dialog, IDC_DOWNLOAD_STATUS) == "Download complete."; }, 10000))
-            << item_text(dialog, IDC_DOWNLOAD_STATUS);
+            << item_text(dialog, IDC_DOWNLOAD_STATUS) << "; " << app_.open_message_box().second;
         if (c.escape) post_command(dialog, IDCANCEL);
         else click(dialog, IDC_DOWNLOAD_DONE);
         for (const std::string& m : c.messages) {
