@@ -1,237 +1,155 @@
-// The download dialog against the local score server: what the user sees
-// chunk by chunk, every failure message, Cancel at each stage, and the file
-// the user already had at the chosen path, which only a completed download
-// may replace. Network waits are bounded at 1.5 s here.
-#include <gtest/gtest.h>
+// The download dialog of the real program against a score server that fails
+// in each way that matters: the message the user gets, the progress line,
+// Cancel at its stages, and the user's own file under the chosen name, which
+// only a completed download may replace and beside which no part file may
+// stay. One score per case, each saved over the same file "rec", typed
+// without ".zip" so that none may be added to it.
+#include "win/score_flow.h"
 
-#include <cstdio>
-
-#include "win/download_driver.h"
-
-using namespace harness;
-using namespace download_driver;
+using namespace score_flow;
 
 namespace {
 
-::testing::Environment* const kServer = ::testing::AddGlobalTestEnvironment(new Server("download_server", 1500));
+// Longer than Cancel's five-second wait: a stuck read is ended by force.
+constexpr int NET_TIMEOUT_MS = 8000;
+const std::string kPrecious = "the user's own zip";
+const std::string kHtml = "Can't download: HTML received instead of zip - probable server error";
+const std::string kRead = "Can't download: Cannot retrieve data from URL";
 
-const std::string kPrecious = "the zip the user already had";
-
-Server& server() { return *Server::instance(); }
-
-// Bytes that look like nothing in particular, and never like "<HTML>".
-std::string body(std::size_t size) {
-    std::string s(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) s[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
-    if (size > 0) s[0] = 'P';
+// Bytes that never begin with "<HTML>".
+std::string bytes(std::size_t size) {
+    std::string s(size, 'P');
+    for (std::size_t i = 1; i < size; ++i) s[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
     return s;
 }
 
-// A fresh folder for one case, with the user's own file at the chosen path.
-struct Place {
-    std::string dir, chosen;
-};
-Place place(const std::string& name, const std::string& file = "rec.zip", bool existing = true) {
-    Place p{fresh_dir("download_" + name), ""};
-    p.chosen = join(p.dir, file);
-    if (existing) write_file(p.chosen, kPrecious);
-    return p;
+// A recording of pacman that is exactly 1500 bytes long.
+std::string zip_of_1500_bytes() {
+    const std::string zip = stored_zip({{"a.inp", inp("pacman")}});
+    return stored_zip({{"a.inp", inp("pacman") + std::string(1500 - zip.size(), 'i')}});
 }
 
-void report_time(const char* what, ULONGLONG ms) { std::printf("[  timing  ] %s: %llu ms\n", what, ms); }
-
-TEST(Download, CompletedDownloadsShowEveryChunkAndReplaceTheChosenFile) {
+TEST_F(Flow, DownloadFailuresAndCancelKeepTheUsersFile) {
+    enum Act { done, message_then_cancel, cancel_after, cancel_save_as };
+    enum Where { live, nothing_listening, part_blocked };
     struct Case {
         const char* name;
-        std::size_t size;
-        zeph::Fault fault;
-        std::vector<std::string> progress;
-        const char* file;
-    };
-    const std::vector<Case> cases = {
-        {"empty", 0, zeph::Fault::none, {"Recieved: 1 kB / 1 kB"}, "rec.zip"},
-        {"b1500", 1500, zeph::Fault::none, {"Recieved: 1 kB / 2 kB", "Recieved: 2 kB / 2 kB"}, "rec.zip"},
-        {"b2048",
-         2048,
-         zeph::Fault::none,
-         {"Recieved: 1 kB / 3 kB", "Recieved: 2 kB / 3 kB", "Recieved: 3 kB / 3 kB"},
-         "rec.zip"},
-        {"chunked", 1500, zeph::Fault::chunked, {"Recieved: 1 kB / 1 kB", "Recieved: 2 kB / 2 kB"}, "rec.zip"},
-        {"typed_without_zip", 1500, zeph::Fault::none, {"Recieved: 1 kB / 2 kB", "Recieved: 2 kB / 2 kB"}, "rec"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const Place p = place(c.name, c.file);
-        server().serve(c.name, body(c.size));
-        server().zeph().set_fault(c.fault);
-        bool cancel_enabled_when_done = true;
-        const Seen seen = download(c.name, p.chosen, [&](Program&, HWND dialog, Seen&) {
-            if (!wait_until([&] { return is_enabled(dialog, IDC_DOWNLOAD_DONE); }, 5000)) {
-                ADD_FAILURE() << "Done was not enabled; status '" << item_text(dialog, IDC_DOWNLOAD_STATUS) << "'";
-                return;
-            }
-            cancel_enabled_when_done = is_enabled(dialog, IDCANCEL);
-            click(dialog, IDC_DOWNLOAD_DONE);  // at once
-        });
-        EXPECT_EQ(seen.result, 0);
-        EXPECT_EQ(seen.progress, c.progress);
-        EXPECT_EQ(seen.status, (std::vector<std::string>{"Downloading " + std::string(c.name) + ".zip...",
-                                                         "Download complete."}));
-        // The worker does not wait for each progress line, yet every one shows before the end.
-        EXPECT_EQ(seen.last_text, "Download complete.") << "a progress line came after the end";
-        EXPECT_FALSE(cancel_enabled_when_done) << "Cancel is disabled once the download is complete";
-        EXPECT_EQ(seen.requests, std::vector<std::string>{"/inp/" + std::string(c.name) + ".zip"});
-        EXPECT_EQ(list_dir(p.dir), std::vector<std::string>{c.file}) << "no part file is left";
-        const std::string saved = read_file(p.chosen);
-        EXPECT_TRUE(saved == body(c.size)) << "the chosen file holds " << saved.size() << " bytes"
-                                           << (saved == kPrecious ? ", the user's old file" : "") << "; expected the "
-                                           << c.size << "-byte body";
-    }
-    server().zeph().set_fault(zeph::Fault::none);
-}
-
-TEST(Download, FailuresShowTheirMessageAndKeepTheUsersFile) {
-    const std::string html_page = "<HTML><HEAD><TITLE>Gone</TITLE></HEAD></HTML>";
-    struct Case {
-        const char* name;
-        bool served;
         std::string body;
         zeph::Fault fault;
         int param;
-        std::string message;
-        std::vector<std::string> progress;
+        Where where;
+        Act act;
+        std::string message;                // "caption: text"
+        std::vector<std::string> progress;  // every progress line seen, in order; {} not checked
+        int min_ms, max_ms;                 // from Cancel to the dialog's end
+    } cases[] = {
+        {"Cancel of a worker stuck in a read", bytes(4096), zeph::Fault::drip, 20000, live, cancel_after, "",
+         {"", "Recieved: 1 kB / 5 kB"}, 4900, 7000},
+        {"1500 bytes, Done at once", zip_of_1500_bytes(), zeph::Fault::drip, 300, live, done, "",
+         {"", "Recieved: 1 kB / 2 kB", "Recieved: 2 kB / 2 kB"}, 0, 0},
+        {"a status other than 200", bytes(3000), zeph::Fault::error_status, 0, live, message_then_cancel, kHtml, {""}, 0, 1000},
+        {"HTML in the second chunk", bytes(1024) + "<HTML><BODY>gone</BODY></HTML>", zeph::Fault::none, 0, live,
+         message_then_cancel, kHtml, {"", "Recieved: 1 kB / 2 kB"}, 0, 1000},
+        {"a body shorter than its Content-Length", bytes(5000), zeph::Fault::short_body, 3000, live,
+         message_then_cancel, kRead, {}, 0, 1000},
+        {"a connection reset mid-body", bytes(20000), zeph::Fault::drop_mid_body, 0, live, message_then_cancel, kRead, {}, 0, 1000},
+        {"nothing listening", bytes(10), zeph::Fault::none, 0, nothing_listening, message_then_cancel,
+         "Can't download: Cannot connect to ZEPH", {""}, 0, 1000},
+        {"the part file cannot be created", bytes(10), zeph::Fault::none, 0, part_blocked, message_then_cancel,
+         "Can't save recording: Cannot create file (disk full?)", {""}, 0, 1000},
+        {"Cancel mid-body", bytes(200 * 1024), zeph::Fault::drip, 50, live, cancel_after, "", {}, 0, 1000},
+        {"Cancel of the save-as", bytes(10), zeph::Fault::none, 0, live, cancel_save_as, "", {}, 0, 0},
     };
-    const std::string html = "Can't download: HTML received instead of zip - probable server error";
-    const std::string read = "Can't download: Cannot retrieve data from URL";
-    const std::vector<Case> cases = {
-        {"html_first", true, html_page + body(3000), zeph::Fault::none, 0, html, {}},
-        {"html_second", true, body(1024) + html_page, zeph::Fault::none, 0, html, {"Recieved: 1 kB / 2 kB"}},
-        {"not_found", false, "", zeph::Fault::none, 0, html, {}},
-        {"error_500_lower_case", true, body(3000), zeph::Fault::error_status, 0, html, {}},
-        {"dropped", true, body(20000), zeph::Fault::drop_mid_body, 0, read, {}},
-        {"short", true, body(5000), zeph::Fault::short_body, 3000, read, {}},
-        {"headers_then_silence", true, body(5000), zeph::Fault::headers_then_stall, 0, read, {}},
-        {"no_answer", true, body(5000), zeph::Fault::never_answer, 0, "Can't download: Cannot connect to ZEPH", {}},
-        {"part_file_blocked", true, body(5000), zeph::Fault::none, 0, "Can't save recording: Cannot create file (disk full?)",
-         {}},
-    };
-    for (const Case& c : cases) {
+    std::string table = "ZEPH high scores<P>\n";
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        table += score_line("5", 1, "0.78", "d" + std::to_string(i), "Ann", 1, "1");
+        serve("inp\\d" + std::to_string(i) + ".zip", cases[i].body);
+    }
+    serve("scores\\pacman.txt", table);
+    const std::string saved = join(dir_, "saved"), chosen = join(saved, "rec");
+    CreateDirectoryA(saved.c_str(), nullptr);
+    start(NET_TIMEOUT_MS);
+    list_scores(std::size(cases));
+    const unsigned short port = server_.port();
+
+    for (int row = 0; row < static_cast<int>(std::size(cases)); ++row) {
+        const Case& c = cases[row];
         SCOPED_TRACE(c.name);
-        const Place p = place(c.name);
-        std::vector<std::string> left = {"rec.zip"};
-        if (std::string(c.name) == "part_file_blocked") {
-            // A folder where the part file would go: it cannot be created.
-            CreateDirectoryA((p.chosen + ".part").c_str(), nullptr);
-            left.push_back("rec.zip.part");
+        write_file(chosen, kPrecious);
+        std::vector<std::string> left = {"rec"};
+        if (c.where == part_blocked) {
+            CreateDirectoryA((chosen + ".part").c_str(), nullptr);
+            left.push_back("rec.part");
         }
-        if (c.served) server().serve(c.name, c.body);
-        server().zeph().set_fault(c.fault, c.param);
-        bool waiting_for_cancel = false;
-        const Seen seen = download(c.name, p.chosen, [&](Program& app, HWND dialog, Seen& s) {
-            read_message(app, c.message.substr(0, c.message.find(':')), s);
-            waiting_for_cancel = is_enabled(dialog, IDCANCEL) && !is_enabled(dialog, IDC_DOWNLOAD_DONE);
-            press_cancel(dialog, s);
-        });
-        EXPECT_EQ(seen.result, DOWNLOAD_FAILED);
-        EXPECT_EQ(seen.message, c.message);
-        EXPECT_TRUE(waiting_for_cancel) << "after the message the dialog waits for Cancel";
+        HWND props = open_score(row);
+        ASSERT_TRUE(props);
+        const std::size_t runs_before = runs().size();
+        server_.clear_requests();
+        server_.set_fault(c.fault, c.param);
+        if (c.where == nothing_listening) server_.stop();
+        ASSERT_TRUE(save_as(props, c.act == cancel_save_as ? "-" : chosen));
+
+        HWND dialog = c.act == cancel_save_as ? nullptr : download_dialog();
+        std::vector<std::string> progress = {""};  // the line starts empty
+        const auto watch = [&] {  // notes each change of the progress line
+            const std::string line = item_text(dialog, IDC_DOWNLOAD_PROGRESS);
+            if (progress.back() != line) progress.push_back(line);
+        };
+        ULONGLONG cancelled = 0;
+        if (c.act == done) {
+            ASSERT_TRUE(dialog);
+            ASSERT_TRUE(wait_until([&] { watch(); return is_enabled(dialog, IDC_DOWNLOAD_DONE); }, 10000));
+            watch();
+            EXPECT_FALSE(is_enabled(dialog, IDCANCEL)) << "Cancel once the download is complete";
+            click(dialog, IDC_DOWNLOAD_DONE);
+            EXPECT_FALSE(app_.wait_message_box("Commandline view", 10000).empty()) << "the playback follows";
+            EXPECT_TRUE(wait_until([&] { return runs().size() == runs_before + 1; }, 10000));
+        } else if (c.act == message_then_cancel) {
+            ASSERT_TRUE(dialog);
+            const std::string caption = c.message.substr(0, c.message.find(':'));
+            wait_until([&] { watch(); return !app_.open_message_box().first.empty(); }, NET_TIMEOUT_MS);
+            EXPECT_EQ(caption + ": " + app_.wait_message_box(caption, 1000), c.message);
+            watch();
+            EXPECT_TRUE(is_enabled(dialog, IDCANCEL) && !is_enabled(dialog, IDC_DOWNLOAD_DONE)) << "waits for Cancel";
+            cancelled = GetTickCount64();
+            click(dialog, IDCANCEL);
+        } else if (c.act == cancel_after) {
+            ASSERT_TRUE(dialog);
+            ASSERT_TRUE(wait_until([&] { watch(); return progress.size() > 1; }, 5000));
+            Sleep(200);  // into the next read
+            post_command(dialog, IDOK);  // ignored
+            cancelled = GetTickCount64();
+            click(dialog, IDCANCEL);
+        }
+        if (dialog) {
+            EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); }, 10000)) << "the dialog did not close";
+            const ULONGLONG took = GetTickCount64() - cancelled;
+            if (cancelled) {
+                std::printf("[  timing  ] %s: Cancel took %llu ms\n", c.name, took);
+                EXPECT_GE(took, static_cast<ULONGLONG>(c.min_ms));
+                EXPECT_LE(took, static_cast<ULONGLONG>(c.max_ms));
+            }
+        }
         if (!c.progress.empty()) {
-            EXPECT_EQ(seen.progress, c.progress);
+            EXPECT_EQ(progress, c.progress);
         }
-        EXPECT_LT(seen.cancel_ms, 1000u) << "the worker had ended: Cancel finds it so at once";
-        EXPECT_EQ(list_dir(p.dir), left) << "nothing but what was there";
-        EXPECT_EQ(read_file(p.chosen), kPrecious);
+        EXPECT_TRUE(app_.wait_visible(props, true, 10000));
+        if (c.act != done) {
+            EXPECT_EQ(runs().size(), runs_before) << "nothing was played";
+        }
+        const bool requested = c.act != cancel_save_as && c.where != nothing_listening;
+        EXPECT_EQ(server_.requests(), requested ? std::vector<std::string>{"/inp/d" + std::to_string(row) + ".zip"}
+                                                : std::vector<std::string>{});
+        EXPECT_EQ(list_dir(saved), left) << "a part file was left";
+        EXPECT_TRUE(read_file(chosen) == (c.act == done ? c.body : kPrecious)) << "the file under the chosen name";
+        server_.set_fault(zeph::Fault::none);
+        if (c.where == nothing_listening) {
+            ASSERT_TRUE(server_.start(root_, port));
+        }
+        if (c.where == part_blocked) RemoveDirectoryA((chosen + ".part").c_str());
+        click(props, IDOK);
+        ASSERT_TRUE(app_.wait_visible(props, false, 5000));
     }
-    server().zeph().set_fault(zeph::Fault::none);
-}
-
-TEST(Download, CancelStopsTheTransferPromptly) {
-    struct Case {
-        const char* name;
-        int drip_ms;
-        const char* wait_for;  // progress reached before Cancel; null: at once
-    };
-    const Case cases[] = {
-        {"cancel_at_start", 200, nullptr},
-        {"cancel_mid_body", 50, "Recieved: 5 kB"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const Place p = place(c.name);
-        server().serve(c.name, body(200 * 1024));
-        server().zeph().set_fault(zeph::Fault::drip, c.drip_ms);
-        const Seen seen = download(c.name, p.chosen, [&](Program&, HWND dialog, Seen& s) {
-            if (c.wait_for) wait_progress(dialog, c.wait_for, 5000);
-            press_cancel(dialog, s);
-        });
-        report_time(c.name, seen.cancel_ms);
-        EXPECT_EQ(seen.result, DOWNLOAD_FAILED);
-        EXPECT_LT(seen.cancel_ms, 1000u) << "from Cancel to the dialog's end";
-        EXPECT_EQ(list_dir(p.dir), std::vector<std::string>{"rec.zip"}) << "no part file is left";
-        EXPECT_EQ(read_file(p.chosen), kPrecious);
-    }
-    server().zeph().set_fault(zeph::Fault::none);
-}
-
-TEST(Download, EscapeAndCloseActAsCancelWhileOtherCommandsAreIgnored) {
-    struct Case {
-        const char* name;
-        std::function<void(HWND)> stop;
-    };
-    const Case cases[] = {
-        {"escape", [](HWND d) { PostMessageW(GetDlgItem(d, IDCANCEL), WM_KEYDOWN, VK_ESCAPE, 0); }},
-        {"close_request", [](HWND d) { PostMessageW(d, WM_CLOSE, 0, 0); }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const Place p = place(c.name);
-        server().serve(c.name, body(200 * 1024));
-        server().zeph().set_fault(zeph::Fault::drip, 50);
-        bool still_running = false;
-        const Seen seen = download(c.name, p.chosen, [&](Program&, HWND dialog, Seen& s) {
-            wait_progress(dialog, "Recieved: 2 kB", 5000);
-            post_command(dialog, IDOK);
-            post_command(dialog, IDC_DOWNLOAD_DONE);  // disabled: no effect
-            post_command(dialog, 4242);
-            wait_progress(dialog, "Recieved: 6 kB", 5000);
-            still_running = IsWindowVisible(dialog) && is_enabled(dialog, IDCANCEL);
-            s.cancel_pressed_at = GetTickCount64();
-            c.stop(dialog);
-        });
-        EXPECT_TRUE(still_running) << "IDOK, a disabled Done and an unknown command change nothing";
-        EXPECT_EQ(seen.result, DOWNLOAD_FAILED);
-        EXPECT_LT(seen.cancel_ms, 1000u);
-        EXPECT_EQ(list_dir(p.dir), std::vector<std::string>{"rec.zip"});
-        EXPECT_EQ(read_file(p.chosen), kPrecious);
-    }
-    server().zeph().set_fault(zeph::Fault::none);
-}
-
-TEST(Download, CancelWhileAFailureMessageIsUpEndsTheWorkerAfterFiveSeconds) {
-    const Place p = place("cancel_under_message");
-    const Seen seen = download("cancel_under_message", p.chosen, [&](Program& app, HWND dialog, Seen& s) {
-        app.wait_message_box("Can't download", 5000, false);
-        press_cancel(dialog, s);
-    });
-    report_time("cancel while a failure message is up", seen.cancel_ms);
-    EXPECT_EQ(seen.result, DOWNLOAD_FAILED);
-    EXPECT_GE(seen.cancel_ms, 4900u);
-    EXPECT_LT(seen.cancel_ms, 6500u);
-    Program self;
-    self.watch_self();
-    EXPECT_TRUE(wait_until([&] { return self.open_message_box().first.empty(); }, 2000))
-        << "the message of the ended worker is gone";
-    EXPECT_EQ(list_dir(p.dir), std::vector<std::string>{"rec.zip"});
-    EXPECT_EQ(read_file(p.chosen), kPrecious);
-}
-
-TEST(Download, CancellingSaveAsMakesNoRequestAndNoFile) {
-    const Place p = place("save_as_cancelled", "rec.zip", false);
-    const Seen seen = download("save_as_cancelled", "", [](Program&, HWND, Seen&) {});
-    EXPECT_EQ(seen.result, DOWNLOAD_FAILED);
-    EXPECT_FALSE(seen.dialog_shown);
-    EXPECT_TRUE(seen.requests.empty());
-    EXPECT_TRUE(list_dir(p.dir).empty());
 }
 
 }  // namespace

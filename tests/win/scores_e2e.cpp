@@ -1,0 +1,203 @@
+// High scores in the real program, against the local score server: the
+// fetch with every way its answer can fail, then the score properties and
+// the whole way from a score to its playback, including the recordings that
+// cannot be played.
+#include "win/score_flow.h"
+
+#include <map>
+
+using namespace score_flow;
+
+namespace {
+
+constexpr int NET_TIMEOUT_MS = 2000;
+const char* const kHeading = "<HTML><BODY>ZEPH high scores<P>\n";
+const std::vector<std::string> kPacman = {"   3333360 - Ann", "    12,345 - Someone with a long name"};
+const std::vector<std::string> kGalaga = {"         5 - Bo"};
+const std::vector<std::string> kAccess = {"Cannot access data at this time."};
+const std::vector<std::string> kConnect = {"Cannot connect to ZEPH."};
+
+std::string rows_text(const std::vector<std::string>& rows) {
+    std::string out;
+    for (const auto& r : rows) out += "'" + r + "' ";
+    return "{ " + out + "}";
+}
+
+TEST_F(Flow, HighScoresAreListedAndEveryFailureIsARow) {
+    serve("scores\\pacman.txt", kHeading + score_line("3333360", 1, "0.78", "r1", "Ann", 1, "100") +
+                                    score_line("12,345", 1, "0.78", "r2", "Someone with a long name", 2, "1"));
+    serve("scores\\galaga.txt", "Galaga\r\n" + score_line("5", 1, "0.78", "r3", "Bo", 1, "1"));
+    serve("scores\\pacman-abcdefghijklmno.txt", kHeading + score_line("5", 1, "0.78", "r3", "Bo", 1, "1"));
+    start(NET_TIMEOUT_MS);
+    const std::string q = "/index.cgi?mode=fe_scores&short=";
+    enum Where { live, nothing_listening };
+    struct Case {
+        const char* name;
+        int game;  // -1: none selected
+        const char* split;
+        zeph::Fault fault;
+        Where where;
+        std::vector<std::string> rows, requests;
+        const char* label;
+        int min_ms, max_ms;  // how long the rows took, for a bounded wait
+    } cases[] = {
+        {"a table", 0, "", zeph::Fault::none, live, kPacman, {q + "pacman"}, "pacman", 0, 5000},
+        {"a status other than 200", 0, "", zeph::Fault::error_status, live, kAccess, {q + "pacman"}, "pacman", 0, 5000},
+        {"another table replaces the row", 1, "", zeph::Fault::none, live, kGalaga, {q + "galaga"}, "galaga", 0, 5000},
+        {"a connection reset mid-body", 0, "", zeph::Fault::drop_mid_body, live, kAccess, {q + "pacman"}, "pacman", 0, 5000},
+        {"a 20-character split sends 15", 0, "abcdefghijklmnopqrst", zeph::Fault::none, live, kGalaga,
+         {q + "pacman-abcdefghijklmno"}, "pacman", 0, 5000},
+        {"a body shorter than announced", 0, "", zeph::Fault::short_body, live, kAccess, {q + "pacman"}, "pacman", 0, 5000},
+        {"no game selected asks nothing", -1, "", zeph::Fault::none, live, kAccess, {}, "pacman", 0, 5000},
+        {"a server that never answers", 1, "", zeph::Fault::never_answer, live, kConnect, {q + "galaga"}, "galaga",
+         NET_TIMEOUT_MS - 500, NET_TIMEOUT_MS + 2000},
+        {"the next fetch works", 0, "", zeph::Fault::none, live, kPacman, {q + "pacman"}, "pacman", 0, 5000},
+        {"nothing listening", 1, "", zeph::Fault::none, nothing_listening, kConnect, {}, "galaga", 0, 5000},
+    };
+    const unsigned short port = server_.port();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        set_text(main_, IDC_SPLIT_EDIT, c.split);
+        server_.clear_requests();
+        server_.set_fault(c.fault, 3000);  // short_body: 3000 bytes fewer than announced
+        if (c.where == nothing_listening) server_.stop();
+        select_list_item(main_, IDC_GAME_LIST, c.game);
+        const ULONGLONG pressed = GetTickCount64();
+        click(main_, IDC_GET_SCORES);
+        // Each row's rows differ from the row's before, so they show only once this fetch wrote them.
+        std::vector<std::string> seen;
+        const bool shown = wait_until([&] { return (seen = list_items(main_, IDC_SCORE_LIST)) == c.rows; }, c.max_ms);
+        const ULONGLONG took = GetTickCount64() - pressed;
+        EXPECT_TRUE(shown) << "expected " << rows_text(c.rows) << "; saw " << rows_text(seen);
+        if (c.game < 0) Sleep(500);  // time for a request that should not come
+        EXPECT_GE(took, static_cast<ULONGLONG>(c.min_ms));
+        EXPECT_EQ(server_.requests(), c.requests);
+        EXPECT_EQ(item_text(main_, IDC_SCORE_LABEL), "ZEPH High scores for '" + std::string(c.label) + "':");
+        server_.set_fault(zeph::Fault::none);
+        if (c.where == nothing_listening) {
+            ASSERT_TRUE(server_.start(root_, port));
+        }
+    }
+
+    // A second press while the first fetch waits for its answer starts no
+    // second fetch; the first one's rows follow.
+    server_.clear_requests();
+    server_.set_fault(zeph::Fault::slow, 1500);
+    select_list_item(main_, IDC_GAME_LIST, 0);
+    click(main_, IDC_GET_SCORES);
+    ASSERT_TRUE(wait_until([&] { return server_.requests().size() == 1; }, 5000));
+    click(main_, IDC_GET_SCORES);
+    EXPECT_TRUE(wait_until([&] { return list_items(main_, IDC_SCORE_LIST) == std::vector<std::string>{"Patience, d00d..."}; }, 1000));
+    EXPECT_TRUE(wait_until([&] { return list_items(main_, IDC_SCORE_LIST) == kPacman; }, 5000));
+    EXPECT_EQ(server_.requests().size(), 1u);
+}
+
+// Each row is one score of the table, opened, downloaded into what the
+// save-as dialog offers, and played back when it can be. Version 0.36b is
+// the one selected in the main window.
+TEST_F(Flow, AScoreIsShownDownloadedAndPlayedBack) {
+    struct Score { const char* score; int confirmed; const char* version; const char* player; int position; const char* points; };
+    struct Case {
+        const char* name;
+        std::string recording;  // as the table names it; the server serves what follows its last backslash
+        Score score;
+        std::string body, offered;
+        std::map<int, std::string> texts;  // controls of the score properties
+        bool escape;                       // Escape, not Done, after "Download complete."
+        std::vector<std::string> messages; // "caption: text", in order
+        const char* mame;                  // the version's program that plays it back, or none
+        const char* playback;              // the recording named on MAME's command line
+    } cases[] = {
+        {"a score of an installed version", "rec1", {"3333360", 1, "0.78", "Ann", 1, "100"},
+         stored_zip({{"readme.txt", "hi"}, {"rec1.inp", inp("pacman")}}), "rec1.zip",
+         {{IDC_SCORE_VALUE, "3333360"}, {IDC_SCORE_GAME, "Pac-Man (Midway)"}, {IDC_SCORE_PLAYER, "Recorded by Ann"},
+          {IDC_SCORE_DESCRIPTION, "Perfect."}, {IDC_SCORE_VERSION, "MAME version used: 0.78"},
+          {IDC_SCORE_POSITION, "Position: 1"}, {IDC_SCORE_POINTS, "Leaderboard points: 100"},
+          {IDC_SCORE_CONFIRMED, "Score is confirmed."}},
+         false, {}, "mame078.exe", "rec1"},
+        {"a version not installed plays with the selected one", "rec2", {"5", 2, "0.99", "Bo", -1, "12.9"}, stored_zip({{"REC2.INP", inp("pacman")}}), "rec2.zip",
+         {{IDC_SCORE_CONFIRMED, ""}, {IDC_SCORE_POSITION, "Position: -1"}, {IDC_SCORE_POINTS, "Leaderboard points: 12"}},
+         true, {}, "mame036.exe", "REC2"},
+        {"a game not in the list", "rec3", {"5", 1, "0.78", "Cy", 3, "1"},
+         stored_zip({{"rec3.inp", inp("dkong")}}), "rec3.zip", {}, false,
+         {"Can't playback: The game 'dkong' of this recording is not in the game list"}, nullptr, nullptr},
+        {"a zip without an INP", "rec4", {"5", 1, "0.78", "Di", 4, "1"},
+         stored_zip({{"readme.txt", "no recording"}}), "rec4.zip", {}, false,
+         {"Can't playback: Could not extract INP from downloaded zipfile"}, nullptr, nullptr},
+        {"a page saved instead of a zip", "rec5", {"5", 1, "0.78", "Ed", 5, "1"},
+         "<html>gone</html>", "rec5.zip", {}, false,
+         {"Zip error: Cannot open downloaded Zip file", "Can't playback: Could not extract INP from downloaded zipfile"},
+         nullptr, nullptr},
+        {"an INP of that name already here is kept", "rec6", {"5", 1, "0.78", "Fay", 6, "1"},
+         stored_zip({{"mine.inp", inp("pacman")}}), "rec6.zip", {}, false,
+         {"Can't playback: Could not extract INP from downloaded zipfile"}, nullptr, nullptr},
+        {"a recording name that climbs out of the folder", "..\\..\\evil", {"5", 1, "0.78", "Gus", 7, "1"}, stored_zip({{"evil.inp", inp("pacman")}}), "evil.zip", {}, false, {}, "mame078.exe", "evil"},
+    };
+    std::string table = kHeading;
+    for (const Case& c : cases) {
+        const Score& s = c.score;
+        table += score_line(s.score, s.confirmed, s.version, c.recording, s.player, s.position, s.points);
+        serve("inp\\" + c.recording.substr(c.recording.find_last_of('\\') + 1) + ".zip", c.body);
+    }
+    serve("scores\\pacman.txt", table);
+    write_file(join(work_, "mine.inp"), "the user's own recording");
+    const std::vector<std::string> work_files = {"inp", "mame036.exe", "mame078.exe", "mine.inp", "versions.ini"};
+    start(NET_TIMEOUT_MS);
+    list_scores(std::size(cases));
+    ASSERT_EQ(combo_selection(main_, IDC_VERSION_LIST), 0);
+
+    for (int row = 0; row < static_cast<int>(std::size(cases)); ++row) {
+        const Case& c = cases[row];
+        SCOPED_TRACE(c.name);
+        HWND props = open_score(row);
+        ASSERT_TRUE(props);
+        for (const auto& [id, text] : c.texts) EXPECT_EQ(item_text(props, id), text) << "control " << id;
+        if (row == 0) {
+            EXPECT_EQ(item_text(props, IDC_SCORE_UPLOADED).substr(0, 24), "Uploaded on: Sun Mar 05 ");
+            post_command(props, IDCANCEL);
+            Sleep(300);
+            EXPECT_TRUE(IsWindowVisible(props)) << "Escape closed the score properties";
+        }
+        const std::size_t runs_before = runs().size();
+        std::string offered;
+        server_.set_fault(zeph::Fault::slow, 300);  // time to read the status line
+        ASSERT_TRUE(save_as(props, "", &offered));
+        EXPECT_EQ(offered, c.offered);
+        HWND dialog = download_dialog();
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(item_text(dialog, IDC_DOWNLOAD_STATUS), "Downloading " + c.recording + ".zip...");
+        server_.set_fault(zeph::Fault::none);
+        ASSERT_TRUE(wait_until([&] { return item_text(dialog, IDC_DOWNLOAD_STATUS) == "Download complete."; }, 10000))
+            << item_text(dialog, IDC_DOWNLOAD_STATUS) << "; " << app_.open_message_box().second;
+        if (c.escape) post_command(dialog, IDCANCEL);
+        else click(dialog, IDC_DOWNLOAD_DONE);
+        for (const std::string& m : c.messages) {
+            const std::string caption = m.substr(0, m.find(':'));
+            EXPECT_EQ(caption + ": " + app_.wait_message_box(caption, 5000), m);
+        }
+        if (c.mame) {
+            EXPECT_FALSE(app_.wait_message_box("Commandline view", 10000).empty());
+            EXPECT_TRUE(wait_until([&] { return runs().size() == runs_before + 1; }, 10000)) << "MAME did not run";
+        }
+        EXPECT_TRUE(app_.wait_visible(props, true, 10000)) << "both dialogs come back";
+        EXPECT_TRUE(IsWindowVisible(main_));
+        const auto log = runs();
+        ASSERT_EQ(log.size(), runs_before + (c.mame ? 1 : 0));
+        if (c.mame) {
+            const std::string tail = std::string(" -input_directory . -playback ") + c.playback;
+            EXPECT_EQ(log.back().command_line.find(join(work_, c.mame) + " pacman "), 0u) << log.back().command_line;
+            EXPECT_EQ(log.back().command_line.substr(log.back().command_line.size() - tail.size()), tail);
+            EXPECT_EQ(log.back().fact("playback_found"), "1") << "MAME found the extracted recording";
+        }
+        // The extracted INP is gone, the user's is untouched, the zip stays where it was saved.
+        EXPECT_TRUE(wait_until([&] { return list_dir(work_) == work_files; }, 5000)) << list_dir(work_).size() << " files";
+        EXPECT_EQ(read_file(join(work_, "mine.inp")), "the user's own recording");
+        EXPECT_TRUE(read_file(join(join(work_, "inp"), c.offered)) == c.body) << "the saved zip";
+        click(props, IDOK);
+        ASSERT_TRUE(app_.wait_visible(props, false, 5000));
+    }
+    EXPECT_EQ(list_dir(dir_), (std::vector<std::string>{"games.txt", "mame.log", "server", "work"}))
+        << "nothing is written above the working folder";
+}
+
+}  // namespace
