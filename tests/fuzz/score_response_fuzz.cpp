@@ -2,10 +2,10 @@
 // read leaves them: exactly `size` bytes, no NUL after them, so the sanitizer
 // sees any look past the answer. The parse must write only the slots of the
 // lines it finds (the heading skipped, each search for a line feed starting at
-// the second character of the line before), keep every text terminated in its
-// field, report each slot's row once it is complete, and fill the slot as
-// sscanf fills it with the server's line format, read from the start of the
-// line to the end of the answer.
+// the second character of the line before), report each slot's row once the
+// slot is complete, and fill the slot as sscanf fills it with the server's
+// line format, from the start of the line to the end of the answer, each text
+// cut to its field and terminated.
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -35,11 +35,11 @@ const char* skip_space(const char* at) {
     return at;
 }
 
-// Numbers sscanf and the parse may read apart, which end the comparison: an
+// Where sscanf and the parse may read a number apart, the comparison ends: an
 // integer beyond 64 bits (sscanf saturates, the parse keeps the low bits) or
-// "0x" without a hexadecimal digit (sscanf takes the x too); points as
-// "inf", "nan", hexadecimal, or with an exponent lacking a digit within five
-// characters (sscanf reads "12.e" as 12, the C standard sees no number).
+// "0x" without a hexadecimal digit (sscanf takes the x too); points written as
+// "inf", "nan" or in hexadecimal, or with an exponent lacking a digit within
+// the five characters (sscanf reads "12.e" as 12, the C standard as nothing).
 bool plain_integer(const char* at) {
     at = skip_space(at);
     at += *at == '+' || *at == '-';
@@ -58,14 +58,8 @@ bool plain_number(const char* at) {
     return true;
 }
 
-// The text `src` as a field of `size` bytes keeps it.
-bool same(const char* field, std::size_t size, const char* src) {
-    const std::size_t kept = std::min(std::strlen(src), size - 1);
-    return std::strncmp(field, src, kept) == 0 && field[kept] == '\0';
-}
-
 // Slot `r` against sscanf of the line at `line` (the rest of the answer, NUL-terminated).
-void check_line(const ScoreRecord& r, const char* line, std::size_t rest, const std::string& row) {
+bool same_as_sscanf(const ScoreRecord& r, const char* line, std::size_t rest, const std::string& row) {
     std::vector<std::vector<char>> t(8, std::vector<char>(rest + 1, '\0'));  // the eight texts, in line order
     int confirmed = 0, position = 0, at[4] = {-1, -1, -1, -1};
     long uploaded = 0;
@@ -73,13 +67,17 @@ void check_line(const ScoreRecord& r, const char* line, std::size_t rest, const 
     std::sscanf(line, "('%[^']','%n%i','%[^']','%[^']','%n%li','%[^']','%[^']','%[^']',\"%[^\"]\",'%n%i','%n%5f','%[^']')",
                 t[0].data(), &at[0], &confirmed, t[1].data(), t[2].data(), &at[1], &uploaded, t[3].data(), t[4].data(),
                 t[5].data(), t[6].data(), &at[2], &position, &at[3], &points, t[7].data());
-    // Fields up to the first number the two may read apart must agree; those
+    // Fields before the first number the two may read apart must agree; those
     // the conversion did not reach are empty or zero.
-    int upto = 12;
-    if (at[3] >= 0 && !plain_number(line + at[3])) upto = 10;
-    if (at[2] >= 0 && !plain_integer(line + at[2])) upto = 9;
-    if (at[1] >= 0 && !plain_integer(line + at[1])) upto = 4;
-    if (at[0] >= 0 && !plain_integer(line + at[0])) upto = 1;
+    const int upto = at[0] >= 0 && !plain_integer(line + at[0])   ? 1
+                     : at[1] >= 0 && !plain_integer(line + at[1]) ? 4
+                     : at[2] >= 0 && !plain_integer(line + at[2]) ? 9
+                     : at[3] >= 0 && !plain_number(line + at[3])  ? 10
+                                                                  : 12;
+    auto text = [&](int field, const char* kept, std::size_t size, int index) {
+        const std::size_t n = std::min(std::strlen(t[index].data()), size - 1);
+        return std::memchr(kept, 0, size) && (upto < field || (std::strncmp(kept, t[index].data(), n) == 0 && kept[n] == '\0'));
+    };
     // The score: the leading decimal integer of its text as kept (31 characters), read without overflow.
     const std::string kept(t[0].data(), strnlen(t[0].data(), 31));
     const char* s = skip_space(kept.c_str());
@@ -87,18 +85,13 @@ void check_line(const ScoreRecord& r, const char* line, std::size_t rest, const 
     const double score = std::strtod(std::string(s, sign + std::strspn(s + sign, "0123456789")).c_str(), nullptr);
     char expected_row[256];
     std::snprintf(expected_row, sizeof expected_row, "%10.31s - %.63s", t[0].data(), t[5].data());
-    const bool ok =
-        (std::fabs(score) < 9007199254740992.0 ? r.score == score : std::fabs(r.score - score) <= std::fabs(score) * 1e-12) &&
-        (upto < 2 || r.confirmed == confirmed) && (upto < 3 || same(r.field3, sizeof r.field3, t[1].data())) &&
-        (upto < 4 || same(r.mame_version, sizeof r.mame_version, t[2].data())) &&
-        (upto < 5 || r.uploaded == static_cast<std::int32_t>(uploaded)) &&
-        (upto < 6 || same(r.recording_name, sizeof r.recording_name, t[3].data())) &&
-        (upto < 7 || same(r.field7, sizeof r.field7, t[4].data())) &&
-        (upto < 8 || (same(r.player, sizeof r.player, t[5].data()) && row == expected_row)) &&
-        (upto < 9 || same(r.game_name, sizeof r.game_name, t[6].data())) &&
-        (upto < 10 || r.position == static_cast<std::int16_t>(position)) && (upto < 11 || r.points == points) &&
-        (upto < 12 || same(r.description, sizeof r.description, t[7].data()));
-    if (!ok) __builtin_trap();
+    return (std::fabs(score) < 0x1p53 ? r.score == score : std::fabs(r.score - score) <= std::fabs(score) * 1e-12) &&
+           (upto < 2 || r.confirmed == confirmed) && text(3, r.field3, sizeof r.field3, 1) &&
+           text(4, r.mame_version, sizeof r.mame_version, 2) && (upto < 5 || r.uploaded == static_cast<std::int32_t>(uploaded)) &&
+           text(6, r.recording_name, sizeof r.recording_name, 3) && text(7, r.field7, sizeof r.field7, 4) &&
+           text(8, r.player, sizeof r.player, 5) && (upto < 8 || row == expected_row) &&
+           text(9, r.game_name, sizeof r.game_name, 6) && (upto < 10 || r.position == static_cast<std::int16_t>(position)) &&
+           (upto < 11 || r.points == points) && text(12, r.description, sizeof r.description, 7);
 }
 
 }  // namespace
@@ -115,23 +108,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::memcmp(&table[count], &fill, sizeof fill) != 0)
         __builtin_trap();
     const std::string answer(text, strnlen(text, size));
-    std::size_t line = 0;
-    for (int slot = 0; slot <= count; ++slot) {
+    for (std::size_t slot = 0, line = 0;; ++slot) {
         const std::size_t lf = answer.find('\n', line + 1);
         const bool more = lf != std::string::npos && lf + 1 < answer.size();
-        if (slot == count) {
+        if (slot == rows.size()) {
             if (more && count < SCORE_TABLE_SIZE) __builtin_trap();  // a line left unread
-            break;
+            return 0;
         }
-        if (!more) __builtin_trap();
         line = lf + 1;
-        const ScoreRecord& r = table[slot];
-        if (!std::memchr(r.field3, 0, sizeof r.field3) || !std::memchr(r.mame_version, 0, sizeof r.mame_version) ||
-            !std::memchr(r.recording_name, 0, sizeof r.recording_name) || !std::memchr(r.field7, 0, sizeof r.field7) ||
-            !std::memchr(r.description, 0, sizeof r.description) || !std::memchr(r.player, 0, sizeof r.player) ||
-            !std::memchr(r.game_name, 0, sizeof r.game_name))
-            __builtin_trap();
-        check_line(r, answer.c_str() + line, answer.size() - line, rows[static_cast<std::size_t>(slot)]);
+        if (!more || !same_as_sscanf(table[slot], answer.c_str() + line, answer.size() - line, rows[slot])) __builtin_trap();
     }
-    return 0;
 }
