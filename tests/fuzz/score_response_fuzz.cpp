@@ -1,14 +1,10 @@
 // Feeds any bytes to the parse of the score server's answer as the fetch's one
-// read leaves them: exactly `size` bytes, no NUL after them, so the sanitizer
-// sees any look past the answer. The parse must write only the slots of the
-// lines it finds (the heading skipped, each search for a line feed starting at
-// the second character of the line before), report each slot's row once the
-// slot is complete, and fill the slot as sscanf fills it with the server's
-// line format, from the start of the line to the end of the answer, each text
-// cut to its field and terminated.
+// read leaves them: `size` bytes, no NUL after them, so the sanitizer sees any
+// look past the answer. The parse must write only the slots of the lines it
+// finds, report each row once its slot is complete, and fill each slot as
+// sscanf fills it with the line format, cut to its fields and terminated.
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -35,11 +31,9 @@ const char* skip_space(const char* at) {
     return at;
 }
 
-// Where sscanf and the parse may read a number apart, the comparison ends: an
-// integer beyond 64 bits (sscanf saturates, the parse keeps the low bits) or
-// "0x" without a hexadecimal digit (sscanf takes the x too); points written as
-// "inf", "nan" or in hexadecimal, or with an exponent lacking a digit within
-// the five characters (sscanf reads "12.e" as 12, the C standard as nothing).
+// Where the two may read a number apart the comparison ends: an integer beyond 64 bits (sscanf saturates, the
+// parse keeps the low bits) or "0x" without a hexadecimal digit (sscanf takes the x too); points in letters ("inf",
+// "nan", hexadecimal), or whose exponent has no digit within five characters ("12.e": 12 to sscanf, no number to C).
 bool plain_integer(const char* at) {
     at = skip_space(at);
     at += *at == '+' || *at == '-';
@@ -47,15 +41,11 @@ bool plain_integer(const char* at) {
     return std::strspn(at, "0123456789abcdefABCDEFxX") < 16;
 }
 bool plain_number(const char* at) {
-    at = skip_space(at);
-    for (int i = 0; i < 5 && at[i]; ++i) {
-        if (at[i] == 'e' || at[i] == 'E') {
-            const int digit = i + 1 + (i + 1 < 5 && (at[i + 1] == '+' || at[i + 1] == '-'));
-            return digit < 5 && std::isdigit(static_cast<unsigned char>(at[digit]));
-        }
-        if (std::isalpha(static_cast<unsigned char>(at[i]))) return false;
-    }
-    return true;
+    const std::string w = std::string(skip_space(at)).substr(0, 5);
+    const std::size_t e = w.find_first_of("eE"), digit = e + 1 + (e + 1 < w.size() && (w[e + 1] == '+' || w[e + 1] == '-'));
+    return std::none_of(w.begin(), e == std::string::npos ? w.end() : w.begin() + static_cast<long>(e),
+                        [](char c) { return std::isalpha(c & 0xFF); }) &&
+           (e == std::string::npos || (digit < w.size() && std::isdigit(w[digit] & 0xFF)));
 }
 
 // Slot `r` against sscanf of the line at `line` (the rest of the answer, NUL-terminated).
@@ -78,16 +68,16 @@ bool same_as_sscanf(const ScoreRecord& r, const char* line, std::size_t rest, co
         const std::size_t n = std::min(std::strlen(t[index].data()), size - 1);
         return std::memchr(kept, 0, size) && (upto < field || (std::strncmp(kept, t[index].data(), n) == 0 && kept[n] == '\0'));
     };
-    // The score: the leading decimal integer of its text as kept (31 characters), read without overflow.
+    // The score: the leading decimal integer of its text as kept (31 characters), as atoi reads it but
+    // without overflow; compared while strtoll takes at most 15 characters, where a double holds it exactly.
     const std::string kept(t[0].data(), strnlen(t[0].data(), 31));
-    const char* s = skip_space(kept.c_str());
-    const std::size_t sign = *s == '+' || *s == '-';
-    const double score = std::strtod(std::string(s, sign + std::strspn(s + sign, "0123456789")).c_str(), nullptr);
+    char* end;
+    const long long score = std::strtoll(kept.c_str(), &end, 10);
     char expected_row[256];
     std::snprintf(expected_row, sizeof expected_row, "%10.31s - %.63s", t[0].data(), t[5].data());
-    return (std::fabs(score) < 0x1p53 ? r.score == score : std::fabs(r.score - score) <= std::fabs(score) * 1e-12) &&
-           (upto < 2 || r.confirmed == confirmed) && text(3, r.field3, sizeof r.field3, 1) &&
-           text(4, r.mame_version, sizeof r.mame_version, 2) && (upto < 5 || r.uploaded == static_cast<std::int32_t>(uploaded)) &&
+    return (end - kept.c_str() > 15 || r.score == static_cast<double>(score)) && (upto < 2 || r.confirmed == confirmed) &&
+           text(3, r.field3, sizeof r.field3, 1) && text(4, r.mame_version, sizeof r.mame_version, 2) &&
+           (upto < 5 || r.uploaded == static_cast<std::int32_t>(uploaded)) &&
            text(6, r.recording_name, sizeof r.recording_name, 3) && text(7, r.field7, sizeof r.field7, 4) &&
            text(8, r.player, sizeof r.player, 5) && (upto < 8 || row == expected_row) &&
            text(9, r.game_name, sizeof r.game_name, 6) && (upto < 10 || r.position == static_cast<std::int16_t>(position)) &&

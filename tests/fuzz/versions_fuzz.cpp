@@ -7,17 +7,14 @@
 #include "core/versions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::memset(mame_versions, 0x5A, sizeof mame_versions);
-    mame_version_count = 0;
+    std::memset(mame_versions, 0x5A, sizeof mame_versions), mame_version_count = 0;
     std::FILE* in = size ? fmemopen(const_cast<std::uint8_t*>(data), size, "r") : std::tmpfile();
     read_versions(in, nullptr, nullptr);
     std::fclose(in);
     if (mame_version_count > MAX_MAME_VERSIONS) __builtin_trap();
-    for (int i = 0; i < mame_version_count; ++i) {
-        const MameVersion& v = mame_versions[i];
-        if (!std::memchr(v.display_name, 0, sizeof v.display_name) || !std::memchr(v.executable, 0, sizeof v.executable) ||
-            !std::memchr(v.version_name, 0, sizeof v.version_name))
+    for (const MameVersion* v = mame_versions; v != mame_versions + mame_version_count; ++v)
+        if (!std::memchr(v->display_name, 0, sizeof v->display_name) || !std::memchr(v->executable, 0, sizeof v->executable) ||
+            !std::memchr(v->version_name, 0, sizeof v->version_name))
             __builtin_trap();
-    }
     return 0;
 }

@@ -1,19 +1,16 @@
-// Unit tests of the portable code, one section per subsystem: the limits,
-// exact texts and file images that no fuzzer can judge. The fuzz harnesses
-// judge the readers of the game list and the score answer against the C
-// library, and the zip extraction on any bytes.
+// The portable code's limits, exact texts and file images, one section per
+// subsystem: what the fuzz harnesses of tests/fuzz cannot judge.
 #include <gtest/gtest.h>
 #include <minizip/zip.h>
 #include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
-#include <climits>
-#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <limits>
+#include <sstream>
 
 #include "core/net.h"
 #include "core/settings.h"
@@ -29,26 +26,22 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A scratch working directory for code that works on bare file names.
-struct ScratchDir {
-    fs::path old = fs::current_path(), path;
-    ScratchDir() {
-        char pattern[] = "/tmp/vornix-test-XXXXXX";
-        fs::current_path(path = mkdtemp(pattern));
-    }
+struct ScratchDir {  // a scratch working directory for code that works on bare file names
+    std::string pattern = "/tmp/vornix-test-XXXXXX";
+    fs::path old = fs::current_path(), path = mkdtemp(pattern.data());
+    ScratchDir() { fs::current_path(path); }
     ~ScratchDir() { fs::current_path(old), fs::remove_all(path); }
 };
 void write_file(const std::string& name, const std::string& bytes) { std::ofstream(name, std::ios::binary) << bytes; }
-std::string read_file(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+std::string read_file(const std::string& name) {  // "" for a file that is not there
+    std::ostringstream bytes;
+    bytes << std::ifstream(name, std::ios::binary).rdbuf();
+    return bytes.str();
 }
 // fmemopen refuses an empty buffer.
 std::FILE* text_stream(const std::string& text) {
     return text.empty() ? std::tmpfile() : fmemopen(const_cast<char*>(text.data()), text.size(), "r");
 }
-
-// ---- core: the settings file, the MAME versions, the network settings
 
 TEST(SettingsFile, TheImageByteForByte) {
     std::string bytes(100, '\0');  // each byte tells where it came from
@@ -79,11 +72,10 @@ std::string read_versions_text(const std::string& text) {
     std::memset(mame_versions, 0, sizeof mame_versions), mame_version_count = 0;
     std::string listed;
     std::FILE* in = text_stream(text);
-    const int taken = read_versions(in, [](const MameVersion& v, void* out) {
+    read_versions(in, [](const MameVersion& v, void* out) {
         *static_cast<std::string*>(out) += std::string(v.display_name) + "," + v.executable + "," + v.version_name + ";";
     }, &listed);
     std::fclose(in);
-    EXPECT_TRUE(taken == mame_version_count && taken == std::count(listed.begin(), listed.end(), ';')) << listed;
     return listed;
 }
 
@@ -112,10 +104,10 @@ TEST(VersionsFile, EntriesOfFourLines) {
         EXPECT_EQ(find_version(name), index) << "find_version('" << name << "')";
 }
 
-TEST(NetSettings, ServerAddressAndTimeout) {
+TEST(NetSettings, ServerAddress) {
     const std::pair<std::string, std::string> servers[] = {
         {"zeph.example.org", "zeph.example.org:80"}, {"127.0.0.1:8080", "127.0.0.1:8080"}, {"h:65535", "h:65535"},
-        {"h:65536", "refused"}, {"h:0", "refused"}, {"h:", "refused"}, {":80", "refused"}, {"h:8o", "refused"},
+        {"h:65536", "refused"}, {"h:0", "refused"}, {":80", "refused"}, {"h:8o", "refused"},
         {std::string(64, 'h'), "refused"}};  // a host that does not fit its 64 bytes
     for (const auto& [server, expected] : servers) {
         char host[64] = "";
@@ -123,38 +115,30 @@ TEST(NetSettings, ServerAddressAndTimeout) {
         const bool ok = split_host_port(server.c_str(), host, sizeof host, &port);
         EXPECT_EQ(ok ? std::string(host) + ":" + std::to_string(port) : "refused", expected) << "'" << server << "'";
     }
-    for (const auto& [text, ms] : {std::pair<const char*, unsigned>{nullptr, 30000}, {"1500", 1500}, {"0", 30000},
-                                   {"15x", 30000}, {" 15", 30000}, {"99999999999", 30000}})
-        EXPECT_EQ(parse_net_timeout_ms(text), ms) << (text ? text : "(unset)");
 }
-
-// ---- mame: switches and command lines, the game table
 
 const std::string kSwitches = " -hws -nowindow -sound -sr 22050 -frameskip 0 -afs -nomouse -nojoy";
 Settings defaults() { return set_default_settings(), settings; }
 
 TEST(MameCommandLine, SwitchesFollowTheSettingsInTheirFixedOrder) {
-    struct Case { const char* name; void (*change)(Settings&); const char* switches; } cases[] = {
-        {"every option turned", [](Settings& s) {
-             s.hw_stretch = 0, s.windowed = 1, s.sound = 0, s.sample_rate = 0, s.frameskip = 11, s.auto_frameskip = 0;
-             s.use_mouse = 1, s.use_joystick = 1; }, " -nohws -window -nosound -sr 11025 -frameskip 11 -noafs -mouse -joy"},
-        {"sample rate 2", [](Settings& s) { s.sample_rate = 2; },
-         " -hws -nowindow -sound -sr 44100 -frameskip 0 -afs -nomouse -nojoy"},
-        {"sample rate 3: no -sr", [](Settings& s) { s.sample_rate = 3; },
-         " -hws -nowindow -sound -frameskip 0 -afs -nomouse -nojoy"},
-        {"sample rate -1: no -sr", [](Settings& s) { s.sample_rate = -1; },
-         " -hws -nowindow -sound -frameskip 0 -afs -nomouse -nojoy"},
-        {"a stored frameskip of 65535 is -1", [](Settings& s) { s.frameskip = -1; },
-         " -hws -nowindow -sound -sr 22050 -frameskip -1 -afs -nomouse -nojoy"},
-        {"flags holding 2 are off", [](Settings& s) {
-             s.hw_stretch = 2, s.windowed = 2, s.sound = 2, s.auto_frameskip = 2, s.use_mouse = 2, s.use_joystick = 2; },
-         " -nohws -nowindow -nosound -sr 22050 -frameskip 0 -noafs -nomouse -nojoy"}};
+    // Each row names the part of the default switches that changes, and what it becomes.
+    struct Case { const char* name; void (*change)(Settings&); std::string from, to; } cases[] = {
+        {"every option turned", [](Settings& s) { s.frameskip = 11;
+             s.hw_stretch = s.sound = s.auto_frameskip = s.sample_rate = 0, s.windowed = s.use_mouse = s.use_joystick = 1; },
+         kSwitches, " -nohws -window -nosound -sr 11025 -frameskip 11 -noafs -mouse -joy"},
+        {"sample rate 2", [](Settings& s) { s.sample_rate = 2; }, " -sr 22050", " -sr 44100"},
+        {"sample rate 3: no -sr", [](Settings& s) { s.sample_rate = 3; }, " -sr 22050", ""},
+        {"sample rate -1: no -sr", [](Settings& s) { s.sample_rate = -1; }, " -sr 22050", ""},
+        {"a stored frameskip of 65535 is -1", [](Settings& s) { s.frameskip = -1; }, " -frameskip 0", " -frameskip -1"},
+        {"flags holding 2 are off", [](Settings& s) { s.hw_stretch = s.sound = s.auto_frameskip = 2; }, kSwitches,
+         " -nohws -nowindow -nosound -sr 22050 -frameskip 0 -noafs -nomouse -nojoy"},
+        {"and stay off", [](Settings& s) { s.windowed = s.use_mouse = s.use_joystick = 2; }, "", ""}};
     for (const auto& c : cases) {
         Settings s = defaults();
         c.change(s);
         char line[COMMAND_LINE_SIZE];
         EXPECT_TRUE(build_play_command(line, sizeof line, "mame", "pacman", s));
-        EXPECT_EQ(line, "mame pacman" + std::string(c.switches)) << c.name;
+        EXPECT_EQ(line, "mame pacman" + std::string(kSwitches).replace(kSwitches.find(c.from), c.from.size(), c.to)) << c.name;
     }
 }
 
@@ -164,8 +148,7 @@ TEST(MameCommandLine, PlayRecordAndPlaybackLinesQuoteWhiteSpace) {
     struct Case { const char *name, *exe, *dir, *inp; int mode; const char *exe_out, *tail; } cases[] = {
         {"record: a quoted executable, the line ends with the short name", "C:\\My MAME\\mame.exe", "C:\\rec dir",
          "run one", INP_RECORD, "\"C:\\My MAME\\mame.exe\"", " -record pacman"},
-        {"playback from MAME's own input directory", "mame", nullptr, nullptr, 0, "mame", " -playback pacman"},
-        {"any mode but 1 plays back", "mame", ".", "1234", 7, "mame", " -input_directory . -playback 1234"},
+        {"any mode but 1 plays back, from MAME's own directory", "mame", nullptr, nullptr, 7, "mame", " -playback pacman"},
         {"a directory and an INP name with spaces", "mame", "C:\\rec dir", "run one", 0, "mame",
          " -input_directory \"C:\\rec dir\" -playback \"run one\""},
         {"a tab is white space too", "mame\t2", "a\tb", "c\td", 0, "\"mame\t2\"",
@@ -185,7 +168,7 @@ TEST(MameCommandLine, PlayRecordAndPlaybackLinesQuoteWhiteSpace) {
     }
 }
 
-TEST(MameCommandLine, GameListThroughTheInterpreter) {
+TEST(MameCommandLine, GameListLineRefusedLinesAndPreview) {
     // "cmd.exe /c " and " -listfull -sortname > gamelist.tmp" leave 465 characters of the 511.
     struct Case { const char *name, *interpreter; std::string exe; std::uint32_t by_driver; const char* line; } cases[] = {
         {"a sort flag of 2 sorts by name", "cmd.exe", "mame", 2, "cmd.exe /c mame -listfull -sortname > gamelist.tmp"},
@@ -193,7 +176,6 @@ TEST(MameCommandLine, GameListThroughTheInterpreter) {
          "cmd.exe /c \"C:\\My MAME\\mame.exe\" -listfull -sortdriver > gamelist.tmp"},
         {"an interpreter with a space", "C:\\Program Files\\cmd.exe", "mame", 0,
          "\"C:\\Program Files\\cmd.exe\" /c mame -listfull -sortname > gamelist.tmp"},
-        {"the longest executable that fits", "cmd.exe", std::string(465, 'e'), 0, nullptr},
         {"one character more is refused", "cmd.exe", std::string(466, 'e'), 0, nullptr}};
     for (const auto& c : cases) {
         Settings s = defaults();
@@ -202,9 +184,6 @@ TEST(MameCommandLine, GameListThroughTheInterpreter) {
         EXPECT_EQ(build_game_list_command(line, sizeof line, c.interpreter, c.exe.c_str(), s), c.exe.size() < 466) << c.name;
         if (c.line) { EXPECT_STREQ(line, c.line) << c.name; }
     }
-}
-
-TEST(MameCommandLine, ALineThatDoesNotFitIsRefusedAndThePreviewAddsTheLength) {
     char line[COMMAND_LINE_SIZE];
     const std::string exe(511, 'e'), dir(300, 'd'), name(127, 'n');  // the longest executable versions.ini holds
     EXPECT_FALSE(build_inp_command(line, sizeof line, exe.c_str(), "pacman", 0, dir.c_str(), name.c_str(), defaults()));
@@ -214,13 +193,6 @@ TEST(MameCommandLine, ALineThatDoesNotFitIsRefusedAndThePreviewAddsTheLength) {
         EXPECT_EQ(format_preview(line, sizeof line, command.c_str()), fits) << length;
         EXPECT_EQ(line, (command + " [Length: " + std::to_string(length) + "]").substr(0, sizeof line - 1)) << length;
     }
-}
-
-// "Name: Description:" and the games g<from> .. g<to - 1>.
-std::string games(int from, int to) {
-    std::string text = "Name:     Description:\n";
-    for (int i = from; i < to; ++i) text += "g" + std::to_string(i) + "   \"Game " + std::to_string(i) + "\"\n";
-    return text;
 }
 
 // "<result> <games told to the list> <last game stored>"
@@ -233,11 +205,16 @@ std::string load(const std::string& text) {
     return std::to_string(result) + " " + std::to_string(told) + " " + last.short_name + " " + last.description;
 }
 
-TEST(GameList, LimitsOfTheTable) {
+TEST(GameList, LimitsOfTheTableAndTheEmptyListMessage) {
+    auto games = [](int from, int to) {  // a heading, then the games g<from> .. g<to - 1>
+        std::string text = "Name:     Description:\n";
+        for (int i = from; i < to; ++i) text += "g" + std::to_string(i) + "   \"Game " + std::to_string(i) + "\"\n";
+        return text;
+    };
     struct Case { const char *name; std::string text, loaded; } cases[] = {
         {"a nine-character name is taken, a ten-character one skipped", "abcdefghij \"Ten\"\nabcdefghi \"Nine\"\n",
          "1 1 abcdefghi Nine"},
-        {"a description is cut to 249 characters", "big \"" + std::string(1000, 'd') + "\"\n", "1 1 big " + std::string(249, 'd')},
+        {"descriptions are cut to 249", "big \"" + std::string(1000, 'd') + "\"\n", "1 1 big " + std::string(249, 'd')},
         {"4999 games", games(0, 4999), "4999 4999 g4998 Game 4998"},
         {"the 5000th game fills the table", games(0, 5000), std::to_string(GAME_LIST_FULL) + " 5000 g4999 Game 4999"}};
     for (const auto& c : cases) EXPECT_EQ(load(c.text), c.loaded) << c.name;
@@ -248,41 +225,33 @@ TEST(GameList, LimitsOfTheTable) {
     for (const auto& [name, index] : {std::pair{"g5000", 0}, {"g2500", 2500}, {"G5000", -1}, {"g500", -1}, {"", 3000},
                                       {"lastbut1", 4998}, {"last", -1}})
         EXPECT_EQ(find_game(name), index) << "find_game('" << name << "')";
-}
-
-TEST(GameList, AnEmptyListNamesTheExecutableAndItsCode) {
+    // A list MAME did not give names the executable and its exit code.
     char text[1024];
     format_empty_list_message(text, sizeof text, "C:\\My MAME\\mame.exe", -1);
     EXPECT_EQ(std::string(text).find("MAME listed no games: C:\\My MAME\\mame.exe ended with code -1.\n"), 0u) << text;
     EXPECT_NE(std::string(text).find("versions.ini"), std::string::npos) << text;
 }
 
-// ---- scores: the query, its rows and the score details
-
-TEST(ScoreQuery, RequestPathCutShortAnswerAndRows) {
-    for (const auto& [name, split, path] : {std::tuple{"pacman", "", "/index.cgi?mode=fe_scores&short=pacman"},
-                                            {"pacman", "2", "/index.cgi?mode=fe_scores&short=pacman-2"},
-                                            {"pacman", "abcdefghijklmnopqrst", "/index.cgi?mode=fe_scores&short=pacman-abcdefghijklmno"},
-                                            {"a b", "c&d", "/index.cgi?mode=fe_scores&short=a b-c&d"}}) {  // nothing escaped
+TEST(Scores, QueryPathCutShortAnswerRowsAndDetails) {
+    for (const auto& [name, split, path] : {std::tuple{"pacman", "", "pacman"}, {"pacman", "2", "pacman-2"},
+                                            {"pacman", "abcdefghijklmnopqrst", "pacman-abcdefghijklmno"},
+                                            {"a b", "c&d", "a b-c&d"}}) {  // nothing escaped
         char out[128];
         EXPECT_TRUE(build_score_path(out, sizeof out, name, split));
-        EXPECT_STREQ(out, path);
+        EXPECT_EQ(out, "/index.cgi?mode=fe_scores&short=" + std::string(path));
     }
-    struct Case { const char* name; std::size_t received; bool length_known; std::uint32_t length; bool cut; } cases[] = {
-        {"the whole announced answer", 300, true, 300, false}, {"a connection closed early", 300, true, 301, true},
-        {"a full read of a longer answer", SCORE_RESPONSE_SIZE, true, SCORE_RESPONSE_SIZE + 1, false},
-        {"no Content-Length (chunked)", 300, false, 3000, false}};
-    for (const auto& c : cases) EXPECT_EQ(score_answer_cut_short(c.received, c.length_known, c.length), c.cut) << c.name;
+    // An answer cut short: fewer bytes than announced and than one read takes; unknown without a Content-Length.
+    for (const auto& [received, known, length, cut] : {std::tuple{300u, true, 300u, false}, {300u, true, 301u, true},
+                                                       {10240u, true, 10241u, false}, {300u, false, 3000u, false}})
+        EXPECT_EQ(score_answer_cut_short(received, known, length), cut) << received << " of " << length;
     // At most 100 rows, into a table of exactly 100 slots, so the sanitizer sees a write past it.
     std::string answer = "ZEPH scores\n", last_row;
-    for (int i = 0; i < 150; ++i) answer += "('52310','1','f3','0.106','1100000000','rec','f7','Ann',\"Pac\",'3','12.5','d')<P>\n";
+    for (int i = 0; i < 150; ++i) answer += "('52310','1','f3','0.1','1','rec','f7','Ann',\"Pac\",'3','12.5','d')<P>\n";
     static ScoreRecord table[SCORE_TABLE_SIZE];
     const auto keep_row = [](int, const char* row, void* last) { *static_cast<std::string*>(last) = row; };
     EXPECT_EQ(parse_score_response(answer.data(), answer.size(), table, SCORE_TABLE_SIZE, keep_row, &last_row), 100);
     EXPECT_EQ(last_row, "     52310 - Ann");
-}
-
-TEST(ScoreDetails, UploadLineNumbersAndTheGameOfARecording) {
+    // The score details: the upload line, numbers that cannot overflow, the game of a recording.
     std::tm t[3] = {};  // Sun Mar 5 14:03:09 2023; a month 12 and a weekday 7, which have no names
     t[0].tm_year = 123, t[0].tm_mon = 2, t[0].tm_mday = 5, t[0].tm_hour = 14, t[0].tm_min = 3, t[0].tm_sec = 9;
     t[1].tm_mon = 12, t[2].tm_wday = 7;
@@ -293,7 +262,8 @@ TEST(ScoreDetails, UploadLineNumbersAndTheGameOfARecording) {
         format_upload_line(out, sizeof out, time);
         EXPECT_STREQ(out, line);
     }
-    for (const auto& [value, truncated] : {std::pair{12.9, 12}, {-7.9, -7}, {1e300, INT_MAX}, {std::nan(""), 0}})
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    for (const auto& [value, truncated] : {std::pair{12.9, 12}, {-7.9, -7}, {1e300, std::numeric_limits<int>::max()}, {nan, 0}})
         EXPECT_EQ(truncate_to_int(value), truncated) << value;
     for (const auto& [head, game] : {std::pair<std::string, std::string>{std::string("pacman\0\0rest", 12), "pacman"},
                                      {"mspacmabXYZ", "mspacmab"}, {"pacm", "(none)"}, {std::string(8, '\0'), "(none)"}}) {
@@ -303,35 +273,27 @@ TEST(ScoreDetails, UploadLineNumbersAndTheGameOfARecording) {
     }
 }
 
-// ---- download: its texts, and the extraction of the INP from zips made here
-
-TEST(Download, ProgressLinePerChunkAndErrorPages) {
-    struct Case { const char* name; std::uint32_t length; bool known; std::string lines; } cases[] = {
-        {"an empty body is one empty chunk", 0, true, "Recieved: 1 kB / 1 kB;"},
-        {"2048 bytes end with an empty chunk", 2048, true,
-         "Recieved: 1 kB / 3 kB;Recieved: 2 kB / 3 kB;Recieved: 3 kB / 3 kB;"},
-        {"no Content-Length: the total is the count so far", 1500, false, "Recieved: 1 kB / 1 kB;Recieved: 2 kB / 2 kB;"}};
+TEST(Download, ProgressCutShortBodiesErrorPagesAndTheOfferedName) {
+    struct Case { const char* name; std::uint32_t length; bool known; int chunks; const char* line; } cases[] = {
+        {"an empty body is one empty chunk", 0, true, 1, "Recieved: 1 kB / 1 kB"},
+        {"2048 bytes arrive in three chunks, the last one empty", 2048, true, 2, "Recieved: 2 kB / 3 kB"},
+        {"no Content-Length: the total is the count so far", 1500, false, 2, "Recieved: 2 kB / 2 kB"}};
     for (const auto& c : cases) {
-        DownloadProgress progress;
-        progress.length_known = c.known, progress.content_length = c.known ? c.length : 0;
-        std::string lines;
-        for (std::uint32_t left = c.length, n = 0; lines.empty() || !is_last_chunk(n); left -= n) {
-            count_chunk(progress, n = std::min<std::uint32_t>(left, DOWNLOAD_CHUNK));  // full chunks, then one short
-            char line[64];
-            format_progress(line, sizeof line, progress);
-            lines += std::string(line) + ";";
-        }
-        EXPECT_EQ(lines, c.lines) << c.name;
-        EXPECT_FALSE(body_cut_short(progress)) << c.name;
-        progress.content_length += 1;
-        EXPECT_EQ(body_cut_short(progress), c.known) << c.name << ", one byte short";
+        DownloadProgress p;
+        p.length_known = c.known, p.content_length = c.known ? c.length : 0;
+        for (int i = 0; i < c.chunks; ++i) count_chunk(p, std::min<std::size_t>(c.length - i * DOWNLOAD_CHUNK, DOWNLOAD_CHUNK));
+        char line[64];
+        format_progress(line, sizeof line, p);
+        EXPECT_STREQ(line, c.line) << c.name;
+        EXPECT_EQ(body_cut_short(p), false) << c.name;
+        p.content_length += 1;
+        EXPECT_EQ(body_cut_short(p), c.known) << c.name << ", one byte short";
     }
+    EXPECT_TRUE(is_last_chunk(0) && is_last_chunk(DOWNLOAD_CHUNK - 1) && !is_last_chunk(DOWNLOAD_CHUNK)) << "short ends";
     for (const auto& [bytes, html] : {std::pair<std::string, bool>{"<HTML>", true}, {"<html>", false}, {"<HTML", false},
                                       {" <HTML>", false}})
         EXPECT_EQ(is_html_chunk(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()), html) << bytes;
-}
-
-TEST(Download, TheSaveRequestOffersAPlainFileName) {
+    // The save request offers a plain file name.
     for (const auto& [name, offered] : {std::pair<std::string, const char*>{"pacman-52310", "pacman-52310.zip"},
                                         {"..\\..\\evil", "evil.zip"}, {"a/b:c", "c.zip"}, {"", "recording.zip"},
                                         {"dir\\", "recording.zip"}, {"x?y", "x_y.zip"},
@@ -342,14 +304,12 @@ TEST(Download, TheSaveRequestOffersAPlainFileName) {
     }
 }
 
-const std::string kInp("mygame\0\0 recorded input", 23);
-
 // The working directory lies two levels below the scratch folder and its
 // zip, so that a name climbing out of it still lands in sight.
 struct ExtractDir : ScratchDir {
     ExtractDir() { fs::create_directories("work/deep"), fs::current_path("work/deep"); }
     const std::string zip = (path / "rec.zip").string();
-    void make_zip(const std::vector<std::string>& names, const std::string& data, bool stored = false) const {
+    void make_zip(const std::vector<std::string>& names, const std::string& data, bool stored) const {
         zipFile z = zipOpen(zip.c_str(), APPEND_STATUS_CREATE);
         for (const std::string& name : names) {
             zip_fileinfo info{};
@@ -367,11 +327,16 @@ struct ExtractDir : ScratchDir {
     }
 };
 
-TEST(Extract, ChoosesTheInpMemberAndRefusesUnsafeNames) {
-    std::string k511;  // a member name that just fills member_name
-    while (k511.size() < 504) k511 += "a/";
-    k511 += "rec.inp";
-    struct Case { const char* name; std::vector<std::string> members; const char* extracted; } cases[] = {
+TEST(Extract, ChoosesTheInpMemberRefusesUnsafeNamesAndLeavesNothingElse) {
+    const std::string data(3000, 'a');
+    const auto crc = static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), 3000));
+    auto le32 = [](std::uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+    const std::string k511 = [] { std::string s; while (s.size() < 504) s += "a/"; return s + "rec.inp"; }();
+    // Each member holds `data`; `from` is then replaced by `to` in both headers, or the whole file is `to`.
+    struct Case {
+        const char* name; std::vector<std::string> members; const char* extracted;
+        ExtractResult result = ExtractResult::no_inp_member; std::string from = "", to = ""; bool stored = false;
+    } cases[] = {
         {"a lower-case INP after another member", {"readme.txt", "game.inp"}, "game.inp"},
         {"the first member matches in any case", {"GAME.INP"}, "GAME.INP"},
         {"a later one only in lower case", {"readme.txt", "GAME.INP"}, nullptr},
@@ -386,45 +351,28 @@ TEST(Extract, ChoosesTheInpMemberAndRefusesUnsafeNames) {
         {"reserved characters", {"a<b.inp", "a>b.inp", "a|b.inp", "a?b.inp", "a*b.inp"}, nullptr},
         {"a leading dash would be a MAME switch", {"-cfg_directory.inp"}, nullptr},
         {"a 511-character name fits member_name", {k511}, "rec.inp"},
-        {"a 512-character name does not", {"x" + k511}, nullptr}};
+        {"a 512-character name does not", {"x" + k511}, nullptr},
+        {"a NUL byte hides the name's real end", {"x.inp?.txt"}, nullptr, ExtractResult::no_inp_member, "x.inp?",
+         std::string("x.inp\0", 6)},
+        {"the CRC does not match", {"game.inp"}, nullptr, ExtractResult::member_damaged, le32(crc), le32(crc ^ 1), true},
+        {"the stream is shorter than recorded", {"game.inp"}, nullptr, ExtractResult::member_damaged, le32(3000), le32(4000)},
+        {"a server's HTML page", {}, nullptr, ExtractResult::zip_unreadable, "", "<html><body>404</body></html>"},
+        {"a file of the member's name is here already", {"game.inp"}, nullptr, ExtractResult::name_taken}};
     for (const auto& c : cases) {
         ExtractDir dir;
-        dir.make_zip(c.members, kInp);
-        const char* name = nullptr;
-        const ExtractResult result = extract_inp_member(dir.zip.c_str(), &name);
-        EXPECT_EQ(result, c.extracted ? ExtractResult::extracted : ExtractResult::no_inp_member) << c.name;
-        EXPECT_EQ(name ? name : "(none)", std::string(c.extracted ? c.extracted : "(none)")) << c.name;
-        EXPECT_TRUE(!name || (name >= member_name && name < member_name + sizeof member_name)) << c.name;
-        EXPECT_EQ(dir.files_left(), c.extracted ? "work/deep/" + std::string(c.extracted) : "") << c.name;
-        EXPECT_EQ(c.extracted ? read_file(c.extracted) : kInp, kInp) << c.name;
-    }
-}
-
-TEST(Extract, BrokenZipsLeaveNothingAndAFileAlreadyHereIsNeverOverwritten) {
-    const std::string data(3000, 'a');
-    const auto crc = static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), 3000));
-    auto le32 = [](std::uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
-    // `from` is replaced by `to` in both headers; the whole file is `to` when `from` is empty.
-    struct Case { const char *name, *member; bool stored; std::string from, to; ExtractResult result; } cases[] = {
-        {"the CRC does not match", "game.inp", true, le32(crc), le32(crc ^ 1), ExtractResult::member_damaged},
-        {"the stream ends before the recorded size", "game.inp", false, le32(3000), le32(4000), ExtractResult::member_damaged},
-        {"a NUL byte hides the name's real end", "x.inp?.txt", false, "x.inp?", std::string("x.inp\0", 6),
-         ExtractResult::no_inp_member},
-        {"a server's HTML page", "game.inp", false, "", "<html><body>404</body></html>", ExtractResult::zip_unreadable},
-        {"a file of the member's name is here already", "game.inp", false, "", "", ExtractResult::name_taken}};
-    for (const auto& c : cases) {
-        ExtractDir dir;
-        dir.make_zip({c.member}, data, c.stored);
+        dir.make_zip(c.members, data, c.stored);
         std::string bytes = c.from.empty() && !c.to.empty() ? c.to : read_file(dir.zip);
         for (std::size_t at = 0; !c.from.empty() && (at = bytes.find(c.from, at)) != std::string::npos;)
             bytes.replace(at, c.from.size(), c.to);
         write_file(dir.zip, bytes);
         const bool taken = c.result == ExtractResult::name_taken;
-        if (taken) write_file("game.inp", "the user's own");
+        if (taken) write_file("game.inp", "mine");
         const char* name = nullptr;
-        EXPECT_EQ(extract_inp_member(dir.zip.c_str(), &name), c.result) << c.name;
-        EXPECT_EQ(name, nullptr) << c.name;
-        EXPECT_EQ(dir.files_left() + read_file("game.inp"), taken ? "work/deep/game.inpthe user's own" : "") << c.name;
+        EXPECT_EQ(extract_inp_member(dir.zip.c_str(), &name), c.extracted ? ExtractResult::extracted : c.result) << c.name;
+        EXPECT_EQ(name ? name : "(none)", std::string(c.extracted ? c.extracted : "(none)")) << c.name;
+        EXPECT_TRUE(!name || (name >= member_name && name < member_name + sizeof member_name)) << c.name;
+        const std::string left = c.extracted ? "work/deep/" + (c.extracted + data) : taken ? "work/deep/game.inpmine" : "";
+        EXPECT_EQ(dir.files_left() + read_file(c.extracted ? c.extracted : "game.inp"), left) << c.name;
     }
     const char* name = nullptr;
     EXPECT_EQ(extract_inp_member("no-such.zip", &name), ExtractResult::zip_unreadable);
