@@ -1,8 +1,7 @@
-// Feeds any bytes, as a downloaded zip, to the extraction of its INP (minizip
-// is built in with the same coverage and sanitizers). A name inside
-// member_name comes back exactly when the result is `extracted`; the working
-// directory then holds that one file, of the size and CRC the zip records for
-// the member, and after any other result nothing.
+// Feeds any bytes, as a downloaded zip, to the extraction of its INP (minizip is built in with the same
+// coverage and sanitizers). A name inside member_name comes back exactly when the result is `extracted`;
+// the working directory then holds that one file, of the size and CRC the zip records for the member,
+// and after any other result nothing.
 #include <minizip/unzip.h>
 #include <unistd.h>
 #include <zlib.h>

@@ -38,8 +38,7 @@ std::string read_file(const std::string& name) {  // "" for a file that is not t
     bytes << std::ifstream(name, std::ios::binary).rdbuf();
     return bytes.str();
 }
-// fmemopen refuses an empty buffer.
-std::FILE* text_stream(const std::string& text) {
+std::FILE* text_stream(const std::string& text) {  // fmemopen refuses an empty buffer
     return text.empty() ? std::tmpfile() : fmemopen(const_cast<char*>(text.data()), text.size(), "r");
 }
 
@@ -66,8 +65,7 @@ TEST(SettingsFile, TheImageByteForByte) {
     for (std::uint32_t flag : {2u, 0xFFFFFFFFu}) EXPECT_EQ((toggle_flag(flag), flag), 1u) << "a flag not 1 toggles to 1";
 }
 
-// Reads `text` as versions.ini into an empty table: "display,executable,version;"
-// per entry, as it is listed, which is when it must be complete.
+// `text` read as versions.ini into an empty table: "display,executable,version;" per entry as it is listed.
 std::string read_versions_text(const std::string& text) {
     std::memset(mame_versions, 0, sizeof mame_versions), mame_version_count = 0;
     std::string listed;
@@ -304,8 +302,7 @@ TEST(Download, ProgressCutShortBodiesErrorPagesAndTheOfferedName) {
     }
 }
 
-// The working directory lies two levels below the scratch folder and its
-// zip, so that a name climbing out of it still lands in sight.
+// The working directory lies two levels below the scratch folder and the zip: a name climbing out lands in sight.
 struct ExtractDir : ScratchDir {
     ExtractDir() { fs::create_directories("work/deep"), fs::current_path("work/deep"); }
     const std::string zip = (path / "rec.zip").string();
