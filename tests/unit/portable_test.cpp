@@ -91,6 +91,7 @@ TEST(VersionsFile, EntriesOfFourLines) {
         {"an entry cut short by the end is still taken", "A\nexeA\n0.1\nx\nB\nexeB", "A,exeA,0.1;B,exeB,;"},
         {"only a carriage return before the line feed is dropped", "A\rB\r\nexe\r\n0.1\r\nx\r\n", "A\rB,exe,0.1;"},
         {"an empty first line is skipped", "\n\nA\nexe\n0.1\nx\n", "A,exe,0.1;"},
+        {"an empty file", "", ""},
         {"white space only", "\n \n\t\n", ""},
         {"long lines are cut to their fields without spilling",
          std::string(10000, 'n') + "\n" + std::string(600, 'e') + "\n" + std::string(40, 'v') + "\nx\nNext\nexe\n0.2\nx\n",
