@@ -196,9 +196,9 @@ TEST(MameCommandLine, GameListLineRefusedLinesAndPreview) {
 
 // "<result> <games told to the list> <last game stored>"
 std::string load(const std::string& text) {
-    static int told;
+    int told = 0;
     std::FILE* in = text_stream(text);
-    const int result = read_game_list(in, game_table, [](const GameEntry&, void*) { ++told; }, &(told = 0));
+    const int result = read_game_list(in, game_table, [](const GameEntry&, void* n) { ++*static_cast<int*>(n); }, &told);
     std::fclose(in);
     const GameEntry& last = game_table[std::max(told, 1) - 1];
     return std::to_string(result) + " " + std::to_string(told) + " " + last.short_name + " " + last.description;
@@ -288,7 +288,7 @@ TEST(Download, ProgressCutShortBodiesErrorPagesAndTheOfferedName) {
         p.content_length += 1;
         EXPECT_EQ(body_cut_short(p), c.known) << c.name << ", one byte short";
     }
-    EXPECT_TRUE(is_last_chunk(0) && is_last_chunk(DOWNLOAD_CHUNK - 1) && !is_last_chunk(DOWNLOAD_CHUNK)) << "short ends";
+    EXPECT_TRUE(is_last_chunk(0) && is_last_chunk(DOWNLOAD_CHUNK - 1) && !is_last_chunk(DOWNLOAD_CHUNK)) << "a short chunk";
     for (const auto& [bytes, html] : {std::pair<std::string, bool>{"<HTML>", true}, {"<html>", false}, {"<HTML", false},
                                       {" <HTML>", false}})
         EXPECT_EQ(is_html_chunk(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()), html) << bytes;
