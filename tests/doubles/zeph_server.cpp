@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 namespace zeph {
 
@@ -13,7 +14,8 @@ namespace {
 bool send_all(SOCKET s, const std::string& data, std::size_t from = 0, std::size_t size = std::string::npos) {
     size = std::min(size, data.size() - from);
     for (int n = 0; size > 0; from += static_cast<std::size_t>(n), size -= static_cast<std::size_t>(n))
-        if ((n = send(s, data.data() + from, static_cast<int>(std::min<std::size_t>(size, 65536)), 0)) <= 0) return false;
+        if ((n = send(s, data.data() + from, static_cast<int>(std::min<std::size_t>(size, 65536)), 0)) <= 0)
+            return false;
     return true;
 }
 
@@ -22,11 +24,14 @@ bool send_all(SOCKET s, const std::string& data, std::size_t from = 0, std::size
 // "/inp/..\..\evil.zip" is served from ROOT\inp\evil.zip.
 std::string file_for(const std::string& root, const std::string& target) {
     static const std::string scores = "/index.cgi?mode=fe_scores&short=";
-    if (target.compare(0, scores.size(), scores) == 0) return root + "\\scores\\" + target.substr(scores.size()) + ".txt";
+    if (target.compare(0, scores.size(), scores) == 0)
+        return root + "\\scores\\" + target.substr(scores.size()) + ".txt";
     std::string path;
-    for (std::size_t i = 0; i < target.size(); ++i)
-        path += target[i] == '%' && i + 2 < target.size() ? static_cast<char>(std::stoi(target.substr(++i, 2), nullptr, 16))
-                                                          : target[i];
+    for (std::size_t i = 0; i < target.size(); ++i) {
+        const bool escaped = target[i] == '%' && i + 2 < target.size();
+        path += escaped ? static_cast<char>(std::strtol(target.substr(i + 1, 2).c_str(), nullptr, 16)) : target[i];
+        if (escaped) i += 2;
+    }
     if (path.size() < 4 || path.compare(path.size() - 4, 4, ".zip") != 0) return "";
     return root + "\\inp\\" + path.substr(path.find_last_of("/\\") + 1);
 }
@@ -138,7 +143,8 @@ void Server::serve(unsigned long long client) {
         setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard), sizeof hard);
     } else if (fault == Fault::drip) {
         bool going = send_all(s, head);
-        for (std::size_t at = 0; going && at < body.size(); at += 1024) going = send_all(s, body, at, 1024) && pause(param);
+        for (std::size_t at = 0; going && at < body.size(); at += 1024)
+            going = send_all(s, body, at, 1024) && pause(param);
     } else if (fault != Fault::slow || pause(param)) {
         send_all(s, head) && send_all(s, body);
     }

@@ -16,8 +16,9 @@ namespace {
 
 std::string narrow(const std::wstring& w) {
     std::string s(w.size() * 2 + 1, '\0');
-    return s.substr(0, static_cast<std::size_t>(
-        WideCharToMultiByte(CP_ACP, 0, w.c_str(), static_cast<int>(w.size()), s.data(), static_cast<int>(s.size()), nullptr, nullptr)));
+    const int n = WideCharToMultiByte(CP_ACP, 0, w.c_str(), static_cast<int>(w.size()), s.data(),
+                                      static_cast<int>(s.size()), nullptr, nullptr);
+    return s.substr(0, static_cast<std::size_t>(n));
 }
 
 std::wstring widen(const std::string& s) {
@@ -116,12 +117,15 @@ bool wait_until(const std::function<bool()>& done, int timeout_ms) {
 
 bool Program::start(const std::string& work_dir, const Env& env, const std::string& exe) {
     const char* chosen = std::getenv("VORNIX_PROGRAM");
-    const std::string path = exe == "vornix.exe" && chosen ? chosen : exe.find('\\') != std::string::npos ? exe : build_file(exe);
+    const std::string path = exe == "vornix.exe" && chosen                  ? chosen
+                             : exe.find('\\') != std::string::npos ? exe
+                                                                    : build_file(exe);
     std::string command = "\"" + path + "\"", block = win_util::environment_block(env);
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, block.data(), work_dir.c_str(), &si, &pi)) {
+    if (!CreateProcessA(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, block.data(), work_dir.c_str(), &si,
+                        &pi)) {
         ADD_FAILURE() << "cannot start " << path << " in " << work_dir << ": error " << GetLastError();
         return false;
     }
@@ -163,7 +167,8 @@ std::string Program::wait_message_box(const std::string& caption, int timeout_ms
         return ADD_FAILURE() << "no message box '" << caption << "' within " << timeout_ms << " ms", std::string();
     const std::string text = item_text(box, 0xFFFF);
     if (dismiss) PostMessageW(box, WM_COMMAND, IDOK, 0);
-    if (dismiss && !wait_until([&] { return !IsWindowVisible(box); }, 5000)) ADD_FAILURE() << "'" << caption << "' stays";
+    if (dismiss && !wait_until([&] { return !IsWindowVisible(box); }, 5000))
+        ADD_FAILURE() << "message box '" << caption << "' stays open";
     return text;
 }
 
@@ -192,8 +197,12 @@ std::vector<std::string> list_items(HWND dialog, int id) {
 std::vector<std::string> combo_items(HWND dialog, int id) {
     return items(GetDlgItem(dialog, id), CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
 }
-int list_selection(HWND dialog, int id) { return static_cast<int>(SendDlgItemMessageW(dialog, id, LB_GETCURSEL, 0, 0)); }
-int combo_selection(HWND dialog, int id) { return static_cast<int>(SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0)); }
+int list_selection(HWND dialog, int id) {
+    return static_cast<int>(SendDlgItemMessageW(dialog, id, LB_GETCURSEL, 0, 0));
+}
+int combo_selection(HWND dialog, int id) {
+    return static_cast<int>(SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0));
+}
 bool is_checked(HWND dialog, int id) { return SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 bool is_enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
 void click(HWND dialog, int id) { PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }

@@ -17,7 +17,8 @@ using namespace harness;
 
 namespace {
 
-const char* const kGames = "pacman    \"Pac-Man (Midway)\"\r\ngalaga88  \"Galaga '88\"\r\ndkong     \"Donkey Kong\"\r\n";
+const char* const kGames =
+    "pacman    \"Pac-Man (Midway)\"\r\ngalaga88  \"Galaga '88\"\r\ndkong     \"Donkey Kong\"\r\n";
 const std::string kSwitches = " -hws -nowindow -sound -sr 22050 -frameskip 0 -afs -nomouse -nojoy";
 const std::string kPlay = "{mame} pacman" + kSwitches, kInp = kPlay + " -nvram_directory NULL -cfg_directory NULL";
 const int kBoxes[] = {IDC_NO_HW_STRETCH, IDC_NO_SOUND,     IDC_WINDOWED,  IDC_AUTO_FRAMESKIP,
@@ -39,7 +40,8 @@ const std::string kTurned = settings_file({{0, 0}, {4, 2}, {6, 0x66}, {8, 0}, {1
 
 // {dir} stands for the row's folder and {mame} for the stand-in MAME.
 std::string expand(std::string text, const std::string& dir) {
-    for (const auto& [key, value] : {std::pair<std::string, std::string>{"{dir}", dir}, {"{mame}", build_file("fake_mame.exe")}})
+    using Key = std::pair<std::string, std::string>;
+    for (const auto& [key, value] : {Key{"{dir}", dir}, Key{"{mame}", build_file("fake_mame.exe")}})
         for (std::size_t at; (at = text.find(key)) != std::string::npos;) text.replace(at, key.size(), value);
     return text;
 }
@@ -75,7 +77,10 @@ struct Session {
         wait_until([&] { return !IsWindowVisible(main) || !app.open_message_box().first.empty(); }, 5000);
         EXPECT_TRUE(settle([&] { return IsWindowVisible(main) != FALSE; })) << "the main window did not come back";
     }
-    void press(int id) { click(main, id), await_command(); }
+    void press(int id) {
+        click(main, id);
+        await_command();
+    }
     // A run: the window hides, its run buttons off, before MAME is shown.
     void play(int game, int button = IDC_PLAY_GAME) {
         select_list_item(main, IDC_GAME_LIST, game);
@@ -110,7 +115,8 @@ TEST(MainWindow, SettingsFileAtStartAndExit) {
         int rate;
         const char* level;
         std::string left;
-    } rows[] = {
+    };
+    const Row rows[] = {
         {"first run: the defaults", std::nullopt, {IDC_AUTO_FRAMESKIP}, 1, "0", settings_file()},
         {"an empty file: the defaults", "", {IDC_AUTO_FRAMESKIP}, 1, "0", settings_file()},
         {"1000 bytes: the first 44 are used and written back", kTurned + std::string(956, 'Z'),
@@ -148,7 +154,7 @@ TEST(MainWindow, SettingsFileAtStartAndExit) {
 // line, and the stand-in's runs ("list" and the sort switch for a game list;
 // the command line, with "(found)" when the INP to play back was there).
 TEST(MainWindow, Commands) {
-    const auto ask_for_inp = [](const std::string& dir) { write_file(join(dir, "vornix.cfg"), settings_file({{32, 1}})); };
+    const auto ask_for_inp = [](const std::string& d) { write_file(join(d, "vornix.cfg"), settings_file({{32, 1}})); };
     const std::string kSpaced = "\"{dir}\\My MAME\\mame.exe\" pacman" + kSwitches,
                       kChosen = kInp + " -input_directory \"{dir}\\rec dir\" -playback \"run one\"",
                       kTurnedLine = "{mame} dkong -nohws -window -nosound -sr 11025 -frameskip 7 -noafs -mouse -joy";
@@ -165,12 +171,13 @@ TEST(MainWindow, Commands) {
          {"No game selected: Select a game in the list first.", viewed(kPlay)}, 3, {"list -sortname", kPlay}},
         {"MAME ends with 3", nullptr, {{"FAKE_MAME_EXIT", "3"}}, [](Session& s) { s.play(0); },
          {viewed(kPlay), "Problem calling MAME: MAME returned an error [code 3]"}, 3, {"list -sortname", kPlay}},
-        {"MAME ends with 4294967295, shown as -1", nullptr, {{"FAKE_MAME_EXIT", "4294967295"}}, [](Session& s) { s.play(0); },
+        {"MAME ends with 4294967295, shown as -1", nullptr, {{"FAKE_MAME_EXIT", "4294967295"}},
+         [](Session& s) { s.play(0); },
          {viewed(kPlay), "Problem calling MAME: MAME returned an error [code -1]"}, 3, {"list -sortname", kPlay}},
         {"the selected version's program is missing",
-         [](const std::string& dir) { versions(dir, "A\n" + build_file("fake_mame.exe") + "\n1\nx\nB\nZ:\\no\\mame.exe\n2\nx\n"); },
+         [](const std::string& d) { versions(d, "A\n" + build_file("fake_mame.exe") + "\n1\nx\nB\nZ:\\m.exe\n2\nx\n"); },
          {}, [](Session& s) { select_combo_item(s.main, IDC_VERSION_LIST, 1); s.play(0); },
-         {viewed("Z:\\no\\mame.exe pacman" + kSwitches), "Fatal error: Cannot call MAME - [2]"}, 3, {"list -sortname"}},
+         {viewed("Z:\\m.exe pacman" + kSwitches), "Fatal error: Cannot call MAME - [2]"}, 3, {"list -sortname"}},
         {"a program in a folder with spaces, written without quotes",
          [](const std::string& dir) {
              CreateDirectoryA(join(dir, "My MAME").c_str(), nullptr);
@@ -183,7 +190,7 @@ TEST(MainWindow, Commands) {
              EXPECT_EQ(read_file(join(s.dir, "pacman.inp")).substr(0, 8), std::string("pacman\0\0", 8));
          },
          {viewed(kInp + " -record pacman")}, 3, {"list -sortname", kInp + " -record pacman"}},
-        {"play back from MAME's own place", [](const std::string& dir) { write_file(join(dir, "pacman.inp"), "x"); }, {},
+        {"play back from MAME's own place", [](const std::string& d) { write_file(join(d, "pacman.inp"), "x"); }, {},
          [](Session& s) { s.play(0, IDC_PLAYBACK_INP); }, {viewed(kInp + " -playback pacman")}, 3,
          {"list -sortname", kInp + " -playback pacman (found)"}},
         {"ticking Ask for INP filename, then cancelling the file request", nullptr, {},
@@ -226,7 +233,8 @@ TEST(MainWindow, Commands) {
          {}, 2, {"list -sortname", "list -sortdriver"}},
         {"find selects by the exact short name, of at most 8 characters", nullptr, {},
          [](Session& s) {
-             for (const auto& [text, found] : {std::pair<const char*, int>{"dkong", 2}, {"galaga88xyz", 1}, {"PACMAN", -1}}) {
+             using Find = std::pair<const char*, int>;
+             for (const auto& [text, found] : {Find{"dkong", 2}, Find{"galaga88xyz", 1}, Find{"PACMAN", -1}}) {
                  set_text(s.main, IDC_FIND_EDIT, text);
                  click(s.main, IDC_FIND);
                  EXPECT_TRUE(wait_until([&] { return list_selection(s.main, IDC_GAME_LIST) == found; }, 3000)) << text;
@@ -262,7 +270,7 @@ TEST(MainWindow, Commands) {
         {"the game list file cannot be opened",
          [](const std::string& dir) { CreateDirectoryA(join(dir, "gamelist.tmp").c_str(), nullptr); }, {}, nullptr,
          {"Fatal Error: Cannot open MAME game list"}, -2, {}},
-        {"no versions.ini: nothing to run", [](const std::string& dir) { DeleteFileA(join(dir, "versions.ini").c_str()); },
+        {"no versions.ini: nothing to run", [](const std::string& d) { DeleteFileA(join(d, "versions.ini").c_str()); },
          {}, [](Session& s) { s.press(IDC_PLAY_GAME); },
          {"Empty game list: MAME listed no games: ", "No MAME version: No MAME version is listed: add one"}, 0, {}},
     };
