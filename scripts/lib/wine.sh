@@ -22,8 +22,36 @@ wine_up() {
   fi
   export DISPLAY="$VORNIX_DISPLAY"
 
-  if [ ! -f "$WINEPREFIX/.vornix-ready" ]; then
+  # Once wine32 is installed Wine's launcher starts every program through its
+  # 32-bit loader. A kernel without 32-bit support cannot run that loader
+  # ("Exec format error") and then no program starts at all: there the
+  # 64-bit loader is put first on the PATH, and only 64-bit programs run.
+  VORNIX_WINE32=0
+  if [ -x /usr/lib/wine/wine ]; then
+    if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+      VORNIX_WINE32=1
+    else
+      local shim="$top/build/wine64-only" name
+      mkdir -p "$shim"
+      for name in wine wine-stable; do
+        printf '#!/bin/sh\nWINELOADER=/usr/lib/wine/wine64 exec /usr/lib/wine/wine64 "$@"\n' >"$shim/$name"
+        chmod +x "$shim/$name"
+      done
+      export PATH="$shim:$PATH"
+      echo "wine: this machine cannot run 32-bit programs; only 64-bit ones run"
+    fi
+  fi
+  export VORNIX_WINE32
+
+  # A prefix made before Wine's 32-bit side could run has no 32-bit side, and
+  # one made with it fails without it: the stamp beside the prefix says which
+  # it was made with, and a prefix without the right stamp is made anew.
+  local stamp="$WINEPREFIX.made-with" made="wine64"
+  [ "$VORNIX_WINE32" = 1 ] && made="wine32"
+  if [ "$(cat "$stamp" 2>/dev/null)" != "$made" ] || [ ! -f "$WINEPREFIX/.vornix-ready" ]; then
     echo "wine: preparing the prefix $WINEPREFIX"
+    # Only a prefix these scripts made is removed, never one of the user's.
+    if [ -f "$WINEPREFIX/.vornix-ready" ]; then wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"; fi
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
@@ -32,6 +60,7 @@ wine_up() {
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     wineserver -w
     touch "$WINEPREFIX/.vornix-ready"
+    echo "$made" >"$stamp"
   fi
   wineserver -p >/dev/null 2>&1 || true
   # Start Wine's own background services now, with their output going

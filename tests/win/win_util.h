@@ -1,7 +1,6 @@
 #pragma once
-// Plain helpers for programs that drive Vornix from outside: the test
-// harness and the benchmark driver. No test framework here, so both can use
-// them; the harness adds its waits and failure reports on top.
+// Plain helpers for the programs that drive Vornix from outside: the test
+// harness and the benchmark driver (no test framework here).
 #include <windows.h>
 
 #include <string>
@@ -15,22 +14,11 @@ using Env = std::vector<std::pair<std::string, std::string>>;
 std::string exe_dir();  // the folder of the running program
 std::string join(const std::string& dir, const std::string& name);
 std::string read_file(const std::string& path);  // empty when it cannot be read
-
-// An environment block: `env` in front of this process's own variables, so
-// that the given ones win.
+// `env` in front of this process's own variables, so the given ones win.
 std::string environment_block(const Env& env);
-
-// The top-level windows of process `pid`, in Z order.
-std::vector<HWND> top_level_windows(DWORD pid);
-// How many child windows `window` holds, counting no further than `limit`.
-int child_count(HWND window, int limit = 1 << 30);
-
-// A visible top-level window of process `pid` that holds control `id` (for
-// dialogs without a caption); null when there is none.
-HWND find_window_with_control(DWORD pid, int id);
-
-// The file-name box of an open or save-as dialog, whichever style Windows
-// (or Wine) gave it; null when it has none.
-HWND file_name_box(HWND file_dialog);
+std::vector<HWND> top_level_windows(DWORD pid);  // in Z order
+int child_count(HWND window, int limit = 1 << 30);  // counting no further than `limit`
+HWND find_window_with_control(DWORD pid, int id);   // visible and holding control `id`; or null
+HWND file_name_box(HWND file_dialog);  // of an open or save-as dialog, whichever style; or null
 
 }  // namespace win_util

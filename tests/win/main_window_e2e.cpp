@@ -1,0 +1,290 @@
+// The program's start-up, main window and MAME runs, driven from outside with
+// the stand-in MAME behind it. A row starts the program in a fresh folder,
+// acts as a user would, answers every message box on the way, and leaves.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <optional>
+
+#include "ui/resources/resource.h"
+#include "win/fake_mame_log.h"
+#include "win/harness.h"
+
+using namespace harness;
+
+namespace {
+
+const char* const kGames = "pacman    \"Pac-Man (Midway)\"\r\ngalaga88  \"Galaga '88\"\r\ndkong     \"Donkey Kong\"\r\n";
+const std::string kSwitches = " -hws -nowindow -sound -sr 22050 -frameskip 0 -afs -nomouse -nojoy";
+const std::string kPlay = "{mame} pacman" + kSwitches, kInp = kPlay + " -nvram_directory NULL -cfg_directory NULL";
+const int kBoxes[] = {IDC_NO_HW_STRETCH, IDC_NO_SOUND,     IDC_WINDOWED,  IDC_AUTO_FRAMESKIP,
+                      IDC_SORT_BY_DRIVER, IDC_ASK_INP_NAME, IDC_USE_MOUSE, IDC_USE_JOYSTICK};
+
+// A preview, matched up to its length (whose text a unit test checks).
+std::string viewed(const std::string& line) { return "Commandline view: " + line + " [Length: "; }
+
+// vornix.cfg as the program writes it: the defaults with `changes` (offset, byte).
+std::string settings_file(std::initializer_list<std::pair<int, char>> changes = {}) {
+    std::string image(44, '\0');
+    image[0] = image[4] = image[8] = image[16] = 1;
+    for (auto [at, value] : changes) image[static_cast<std::size_t>(at)] = value;
+    return image;
+}
+// Every field off its default, the gap bytes and `reserved` too.
+const std::string kTurned = settings_file({{0, 0}, {4, 2}, {6, 0x66}, {8, 0}, {12, 1}, {16, 0}, {20, 7}, {23, 0x55},
+                                           {25, 0x44}, {28, 1}, {32, 1}, {36, 1}, {40, 1}});
+
+// {dir} stands for the row's folder and {mame} for the stand-in MAME.
+std::string expand(std::string text, const std::string& dir) {
+    for (const auto& [key, value] : {std::pair<std::string, std::string>{"{dir}", dir}, {"{mame}", build_file("fake_mame.exe")}})
+        for (std::size_t at; (at = text.find(key)) != std::string::npos;) text.replace(at, key.size(), value);
+    return text;
+}
+
+void versions(const std::string& dir, const std::string& entries) { write_file(join(dir, "versions.ini"), entries); }
+
+// One start of the program and what it showed.
+struct Session {
+    explicit Session(const std::string& folder) : dir(folder) {}
+    std::string dir;
+    Program app;
+    HWND main = nullptr;
+    std::vector<std::string> boxes;  // "caption: text", each answered with OK
+
+    // Answers message boxes until `done` holds with none open.
+    bool settle(const std::function<bool()>& done) {
+        return wait_until([&] {
+            const auto [caption, text] = app.open_message_box();
+            if (caption.empty()) return done();
+            boxes.push_back(caption + ": " + text);
+            app.wait_message_box(caption);
+            return false;
+        }, 30000);
+    }
+    bool start(const Env& env) {
+        const bool up = app.start(dir, env) && settle([&] { return (main = app.find_window("Vornix")) != nullptr; });
+        EXPECT_TRUE(up) << "no main window";
+        return up;
+    }
+    // A command ends when the window, hidden for a run or a reload, is back,
+    // and the messages shown on the way (or instead) are answered.
+    void await_command() {
+        wait_until([&] { return !IsWindowVisible(main) || !app.open_message_box().first.empty(); }, 5000);
+        EXPECT_TRUE(settle([&] { return IsWindowVisible(main) != FALSE; })) << "the main window did not come back";
+    }
+    void press(int id) { click(main, id), await_command(); }
+    void play(int game, int button = IDC_PLAY_GAME) { select_list_item(main, IDC_GAME_LIST, game), press(button); }
+    // "Playback INP" answered with this file; an empty path cancels.
+    void play_back_file(const std::string& path) {
+        select_list_item(main, IDC_GAME_LIST, 0);
+        click(main, IDC_PLAYBACK_INP);
+        HWND request = app.wait_window("Playback INP");
+        if (!path.empty()) type_file_name(request, expand(path, dir));
+        click(request, path.empty() ? IDCANCEL : IDOK);
+        await_command();
+    }
+    DWORD leave(bool by_close_box) {
+        PostMessageW(main, by_close_box ? WM_SYSCOMMAND : WM_COMMAND, by_close_box ? SC_CLOSE : IDOK, 0);
+        DWORD code = 999;
+        EXPECT_TRUE(app.wait_exit(10000, &code)) << "the program did not end";
+        return code;
+    }
+};
+
+// The settings shown at start and the file left, with Escape ignored and the
+// close box leaving as "Exit" does.
+TEST(MainWindow, SettingsFileAtStartAndExit) {
+    struct Row {
+        const char* name;
+        std::optional<std::string> given;
+        std::vector<int> ticked;
+        int rate;
+        const char* level;
+        std::string left;
+    } rows[] = {
+        {"first run: the defaults", std::nullopt, {IDC_AUTO_FRAMESKIP}, 1, "0", settings_file()},
+        {"an empty file: the defaults", "", {IDC_AUTO_FRAMESKIP}, 1, "0", settings_file()},
+        {"1000 bytes: the first 44 are used and written back", kTurned + std::string(956, 'Z'),
+         {IDC_NO_HW_STRETCH, IDC_NO_SOUND, IDC_WINDOWED, IDC_SORT_BY_DRIVER, IDC_ASK_INP_NAME, IDC_USE_MOUSE,
+          IDC_USE_JOYSTICK}, 2, "7", kTurned},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Session s(fresh_dir("settings"));
+        versions(s.dir, "MAME\n" + build_file("fake_mame.exe") + "\n0.78\nWin32\n");
+        if (row.given) write_file(join(s.dir, "vornix.cfg"), *row.given);
+        if (!s.start({})) continue;
+        std::vector<int> ticked;
+        for (int id : kBoxes)
+            if (is_checked(s.main, id)) ticked.push_back(id);
+        EXPECT_EQ(ticked, row.ticked);
+        EXPECT_EQ(combo_selection(s.main, IDC_SAMPLE_RATE), row.rate);
+        EXPECT_EQ(item_text(s.main, IDC_FRAMESKIP_EDIT), row.level);
+        post_command(s.main, IDCANCEL);
+        Sleep(300);
+        EXPECT_TRUE(IsWindowVisible(s.main)) << "Escape closed the window";
+        EXPECT_EQ(s.leave(true), 0u);
+        EXPECT_EQ(read_file(join(s.dir, "vornix.cfg")), row.left);
+        EXPECT_EQ(s.boxes, std::vector<std::string>{});
+    }
+}
+
+// Each row: the files given (besides list.txt holding kGames and a
+// versions.ini naming the stand-in, which lists list.txt), the stand-in's
+// environment, what the user does; then the message boxes seen, the status
+// line, and the stand-in's runs ("list" and the sort switch for a game list;
+// the command line, with "(found)" when the INP to play back was there).
+TEST(MainWindow, Commands) {
+    const auto ask_for_inp = [](const std::string& dir) { write_file(join(dir, "vornix.cfg"), settings_file({{32, 1}})); };
+    const std::string kSpaced = "\"{dir}\\My MAME\\mame.exe\" pacman" + kSwitches,
+                      kChosen = kInp + " -input_directory \"{dir}\\rec dir\" -playback \"run one\"",
+                      kTurnedLine = "{mame} dkong -nohws -window -nosound -sr 11025 -frameskip 7 -noafs -mouse -joy";
+    struct Row {
+        const char* name;
+        std::function<void(const std::string& dir)> given;
+        Env env;
+        std::function<void(Session&)> act;
+        std::vector<std::string> boxes;
+        int status;
+        std::vector<std::string> runs;
+    } rows[] = {
+        {"play, after asking for a game first", nullptr, {}, [](Session& s) { s.press(IDC_PLAY_GAME); s.play(0); },
+         {"No game selected: Select a game in the list first.", viewed(kPlay)}, 3, {"list -sortname", kPlay}},
+        {"MAME ends with 3", nullptr, {{"FAKE_MAME_EXIT", "3"}}, [](Session& s) { s.play(0); },
+         {viewed(kPlay), "Problem calling MAME: MAME returned an error [code 3]"}, 3, {"list -sortname", kPlay}},
+        {"MAME ends with 4294967295, shown as -1", nullptr, {{"FAKE_MAME_EXIT", "4294967295"}}, [](Session& s) { s.play(0); },
+         {viewed(kPlay), "Problem calling MAME: MAME returned an error [code -1]"}, 3, {"list -sortname", kPlay}},
+        {"the selected version's program is missing",
+         [](const std::string& dir) { versions(dir, "A\n" + build_file("fake_mame.exe") + "\n1\nx\nB\nZ:\\no\\mame.exe\n2\nx\n"); },
+         {}, [](Session& s) { select_combo_item(s.main, IDC_VERSION_LIST, 1); s.play(0); },
+         {viewed("Z:\\no\\mame.exe pacman" + kSwitches), "Fatal error: Cannot call MAME - [2]"}, 3, {"list -sortname"}},
+        {"a program in a folder with spaces, written without quotes",
+         [](const std::string& dir) {
+             CreateDirectoryA(join(dir, "My MAME").c_str(), nullptr);
+             CopyFileA(build_file("fake_mame.exe").c_str(), join(dir, "My MAME\\mame.exe").c_str(), FALSE);
+             versions(dir, "Mine\n" + join(dir, "My MAME\\mame.exe") + "\n0.78\nWin32\n");
+         }, {}, [](Session& s) { s.play(0); }, {viewed(kSpaced)}, 3, {"list -sortname", kSpaced}},
+        {"record, not asking for a file although the box says so", ask_for_inp, {},
+         [](Session& s) {
+             s.play(0, IDC_RECORD_INP);
+             EXPECT_EQ(read_file(join(s.dir, "pacman.inp")).substr(0, 8), std::string("pacman\0\0", 8));
+         },
+         {viewed(kInp + " -record pacman")}, 3, {"list -sortname", kInp + " -record pacman"}},
+        {"play back from MAME's own place", [](const std::string& dir) { write_file(join(dir, "pacman.inp"), "x"); }, {},
+         [](Session& s) { s.play(0, IDC_PLAYBACK_INP); }, {viewed(kInp + " -playback pacman")}, 3,
+         {"list -sortname", kInp + " -playback pacman (found)"}},
+        {"ticking Ask for INP filename, then cancelling the file request", nullptr, {},
+         [](Session& s) { click(s.main, IDC_ASK_INP_NAME); s.play_back_file(""); }, {}, 3, {"list -sortname"}},
+        {"play back a chosen file in a folder with spaces",
+         [&](const std::string& dir) {
+             ask_for_inp(dir);
+             CreateDirectoryA(join(dir, "rec dir").c_str(), nullptr);
+             write_file(join(dir, "rec dir\\run one.inp"), "x");
+         }, {}, [](Session& s) { s.play_back_file("{dir}\\rec dir\\run one.inp"); },
+         {viewed(kChosen)}, 3, {"list -sortname", kChosen + " (found)"}},
+        {"each option box turns its switch; no sound turns the rate list off", nullptr, {},
+         [](Session& s) {
+             for (int id : kBoxes)
+                 if (id != IDC_SORT_BY_DRIVER && id != IDC_ASK_INP_NAME) click(s.main, id);
+             EXPECT_TRUE(wait_until([&] { return !is_enabled(s.main, IDC_SAMPLE_RATE); }, 5000));
+             select_combo_item(s.main, IDC_SAMPLE_RATE, 0);
+             SendDlgItemMessageW(s.main, IDC_FRAMESKIP_SPIN, UDM_SETPOS, 0, 7);
+             s.play(2);
+         },
+         {viewed(kTurnedLine)}, 3, {"list -sortname", kTurnedLine}},
+        {"reload with the selected version, sorted by driver",
+         [](const std::string& dir) {
+             for (const char* name : {"a", "b"})
+                 CopyFileA(build_file("fake_mame.exe").c_str(), join(dir, name + std::string(".exe")).c_str(), FALSE);
+             versions(dir, "A\n" + join(dir, "a.exe") + "\n1\nx\nB\n" + join(dir, "b.exe") + "\n2\nx\n");
+             write_file(join(dir, "a.lst"), kGames);
+             write_file(join(dir, "b.lst"), "robby \"The Robot\"\r\nqbert \"Q*bert\"\r\n");
+         },
+         {{"FAKE_MAME_LIST", "{dir}\\{exe}.lst"}},
+         [](Session& s) {
+             select_list_item(s.main, IDC_GAME_LIST, 1);
+             select_combo_item(s.main, IDC_VERSION_LIST, 1);
+             click(s.main, IDC_SORT_BY_DRIVER);
+             s.press(IDC_REFRESH);
+             EXPECT_EQ(list_items(s.main, IDC_GAME_LIST), (std::vector<std::string>{"The Robot", "Q*bert"}));
+             EXPECT_EQ(list_selection(s.main, IDC_GAME_LIST), -1);
+             EXPECT_EQ(combo_items(s.main, IDC_VERSION_LIST), (std::vector<std::string>{"A", "B"}));
+         },
+         {}, 2, {"list -sortname", "list -sortdriver"}},
+        {"find selects by the exact short name, of at most 8 characters", nullptr, {},
+         [](Session& s) {
+             for (const auto& [text, found] : {std::pair<const char*, int>{"dkong", 2}, {"galaga88xyz", 1}, {"PACMAN", -1}}) {
+                 set_text(s.main, IDC_FIND_EDIT, text);
+                 click(s.main, IDC_FIND);
+                 EXPECT_TRUE(wait_until([&] { return list_selection(s.main, IDC_GAME_LIST) == found; }, 3000)) << text;
+             }
+         },
+         {}, 3, {"list -sortname"}},
+        {"the about box: Escape leaves it open, OK closes it", nullptr, {},
+         [](Session& s) {
+             click(s.main, IDC_ABOUT);
+             HWND box = s.app.wait_window("About Vornix...");
+             EXPECT_EQ(item_text(box, IDC_ABOUT_TITLE), "Vornix v0.2.3 beta [Nov 12 2002]");
+             post_command(box, IDCANCEL);
+             Sleep(300);
+             EXPECT_TRUE(IsWindowVisible(box)) << "Escape closed the about box";
+             click(box, IDOK);
+             EXPECT_TRUE(wait_until([&] { return !IsWindow(box); }, 5000)) << "OK left the about box open";
+         },
+         {}, 3, {"list -sortname"}},
+        {"MAME lists nothing and ends with 6", [](const std::string& dir) { write_file(join(dir, "list.txt"), ""); },
+         {{"FAKE_MAME_EXIT", "6"}}, nullptr, {"Empty game list: MAME listed no games: {mame} ended with code 6."}, 0,
+         {"list -sortname"}},
+        {"MAME lists games and ends with 6", nullptr, {{"FAKE_MAME_EXIT", "6"}}, nullptr, {}, 3, {"list -sortname"}},
+        {"5000 games fill the table",
+         [](const std::string& dir) {
+             std::string list;
+             for (int i = 0; i < 5001; ++i) list += "g" + std::to_string(i) + " \"Game\"\n";
+             write_file(join(dir, "list.txt"), list);
+         },
+         {}, [](Session& s) { EXPECT_EQ(SendDlgItemMessageW(s.main, IDC_GAME_LIST, LB_GETCOUNT, 0, 0), 5000); },
+         {"Error: Game list limit exceeded :/"}, -10, {"list -sortname"}},
+        {"the interpreter named by COMSPEC cannot start", nullptr, {{"COMSPEC", "C:\\nowhere\\cmd.exe"}}, nullptr,
+         {"Fatal error: Cannot call MAME"}, -1, {}},
+        {"the game list file cannot be opened",
+         [](const std::string& dir) { CreateDirectoryA(join(dir, "gamelist.tmp").c_str(), nullptr); }, {}, nullptr,
+         {"Fatal Error: Cannot open MAME game list"}, -2, {}},
+        {"no versions.ini: nothing to run", [](const std::string& dir) { DeleteFileA(join(dir, "versions.ini").c_str()); },
+         {}, [](Session& s) { s.press(IDC_PLAY_GAME); },
+         {"Empty game list: MAME listed no games: ", "No MAME version: No MAME version is listed: add one"}, 0, {}},
+    };
+    int index = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Session s(fresh_dir("main_" + std::to_string(++index)));
+        const std::string log = join(s.dir, "mame.log");
+        versions(s.dir, "MAME 0.78\n" + build_file("fake_mame.exe") + "\n0.78\nWin32\n");
+        write_file(join(s.dir, "list.txt"), kGames);
+        if (row.given) row.given(s.dir);
+        Env env = {{"FAKE_MAME_LOG", log}, {"FAKE_MAME_LIST", join(s.dir, "list.txt")}};
+        for (const auto& [name, value] : row.env) env.insert(env.begin(), {name, expand(value, s.dir)});
+        if (!s.start(env)) continue;
+        if (row.act) row.act(s);
+        for (int id : {IDC_PLAYBACK_INP, IDC_RECORD_INP, IDC_PLAY_GAME, IDOK})
+            EXPECT_TRUE(is_enabled(s.main, id)) << "button " << id << " left off";
+        EXPECT_EQ(item_text(s.main, IDC_STATUS), "Total number of MAME drivers: " + std::to_string(row.status));
+        EXPECT_EQ(s.leave(false), 0u);
+
+        std::vector<std::string> boxes, runs, expected;
+        for (const auto& box : row.boxes) boxes.push_back(expand(box, s.dir));
+        for (std::size_t i = 0; i < s.boxes.size() && i < boxes.size(); ++i)
+            if (s.boxes[i].size() > boxes[i].size()) s.boxes[i].resize(boxes[i].size());
+        EXPECT_EQ(s.boxes, boxes) << "message boxes (their beginnings)";
+        for (const auto& run : read_fake_mame_log(log))
+            runs.push_back(run.words.size() > 1 && run.words[0] == "-listfull"
+                               ? "list " + run.words[1]
+                               : run.command_line + (run.fact("playback_found") == "1" ? " (found)" : ""));
+        for (const auto& run : row.runs) expected.push_back(expand(run, s.dir));
+        EXPECT_EQ(runs, expected) << "the stand-in MAME's runs";
+    }
+}
+
+}  // namespace
