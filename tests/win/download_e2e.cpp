@@ -121,7 +121,9 @@ TEST_F(Flow, DownloadFailuresAndCancelKeepTheUsersFile) {
         } else if (c.act == cancel_after) {
             ASSERT_TRUE(dialog);
             ASSERT_TRUE(wait_until([&] { watch(); return progress.size() > 1; }, 5000));
-            post_command(dialog, IDOK);  // ignored
+            post_command(dialog, IDOK);
+            Sleep(100);
+            EXPECT_TRUE(IsWindowVisible(dialog)) << "IDOK (Enter) is ignored";
             cancelled = GetTickCount64();
             click(dialog, IDCANCEL);
         }
