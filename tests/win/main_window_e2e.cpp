@@ -76,7 +76,13 @@ struct Session {
         EXPECT_TRUE(settle([&] { return IsWindowVisible(main) != FALSE; })) << "the main window did not come back";
     }
     void press(int id) { click(main, id), await_command(); }
-    void play(int game, int button = IDC_PLAY_GAME) { select_list_item(main, IDC_GAME_LIST, game), press(button); }
+    // A run: the window hides, its run buttons off, before MAME is shown.
+    void play(int game, int button = IDC_PLAY_GAME) {
+        select_list_item(main, IDC_GAME_LIST, game);
+        click(main, button);
+        EXPECT_TRUE(wait_until([&] { return !IsWindowVisible(main) && !is_enabled(main, IDOK); }, 5000));
+        await_command();
+    }
     // "Playback INP" answered with this file; an empty path cancels.
     void play_back_file(const std::string& path) {
         select_list_item(main, IDC_GAME_LIST, 0);
@@ -110,6 +116,9 @@ TEST(MainWindow, SettingsFileAtStartAndExit) {
         {"1000 bytes: the first 44 are used and written back", kTurned + std::string(956, 'Z'),
          {IDC_NO_HW_STRETCH, IDC_NO_SOUND, IDC_WINDOWED, IDC_SORT_BY_DRIVER, IDC_ASK_INP_NAME, IDC_USE_MOUSE,
           IDC_USE_JOYSTICK}, 2, "7", kTurned},
+        {"flags of 2 tick no box, a rate of 7 selects none and leaves as -1",
+         settings_file({{0, 2}, {4, 7}, {8, 2}, {12, 2}, {16, 2}, {28, 2}, {32, 2}, {36, 2}, {40, 2}}), {}, -1, "0",
+         settings_file({{0, 2}, {4, -1}, {5, -1}, {8, 2}, {12, 2}, {16, 2}, {28, 2}, {32, 2}, {36, 2}, {40, 2}})},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -122,6 +131,7 @@ TEST(MainWindow, SettingsFileAtStartAndExit) {
             if (is_checked(s.main, id)) ticked.push_back(id);
         EXPECT_EQ(ticked, row.ticked);
         EXPECT_EQ(combo_selection(s.main, IDC_SAMPLE_RATE), row.rate);
+        EXPECT_TRUE(is_enabled(s.main, IDC_SAMPLE_RATE)) << "whatever the sound setting";
         EXPECT_EQ(item_text(s.main, IDC_FRAMESKIP_EDIT), row.level);
         post_command(s.main, IDCANCEL);
         Sleep(300);
@@ -272,6 +282,7 @@ TEST(MainWindow, Commands) {
             EXPECT_TRUE(is_enabled(s.main, id)) << "button " << id << " left off";
         EXPECT_EQ(item_text(s.main, IDC_STATUS), "Total number of MAME drivers: " + std::to_string(row.status));
         EXPECT_EQ(s.leave(false), 0u);
+        EXPECT_EQ(file_exists(join(s.dir, "gamelist.tmp")), row.status == -2) << "the game list file is removed";
 
         std::vector<std::string> boxes, runs, expected;
         for (const auto& box : row.boxes) boxes.push_back(expand(box, s.dir));
