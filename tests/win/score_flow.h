@@ -24,7 +24,7 @@ using Members = std::vector<std::pair<std::string, std::string>>;
 
 // A zip of members stored without compression, which every reader accepts.
 inline std::string stored_zip(const Members& members) {
-    const auto le = [](std::uint32_t v, int bytes) {
+    const auto le = [](std::uint64_t v, int bytes) {
         std::string s;
         for (int i = 0; i < bytes; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
         return s;
@@ -36,17 +36,17 @@ inline std::string stored_zip(const Members& members) {
             crc ^= c;
             for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
         }
-        const auto size = static_cast<std::uint32_t>(data.size());
+        const std::size_t size = data.size();
         // version, flags, method, time, date (1980-01-01), crc, sizes, name length, extra length
-        const std::string common = le(20, 2) + std::string(6, '\0') + le(0x21, 2) + le(~crc, 4) + le(size, 4) + le(size, 4) +
-                                   le(static_cast<std::uint32_t>(name.size()), 2) + le(0, 2);
+        const std::string common = le(20, 2) + std::string(6, '\0') + le(0x21, 2) + le(~crc, 4) + le(size, 4) +
+                                   le(size, 4) + le(name.size(), 2) + le(0, 2);
         // comment length, disk, attributes, then the local header's offset
-        directory += le(0x02014b50, 4) + le(20, 2) + common + std::string(10, '\0') + le(static_cast<std::uint32_t>(out.size()), 4) + name;
+        directory += le(0x02014b50, 4) + le(20, 2) + common + std::string(10, '\0') + le(out.size(), 4) + name;
         out += le(0x04034b50, 4) + common + name + data;
     }
-    const auto count = static_cast<std::uint32_t>(members.size());
-    return out + directory + le(0x06054b50, 4) + le(0, 4) + le(count, 2) + le(count, 2) +
-           le(static_cast<std::uint32_t>(directory.size()), 4) + le(static_cast<std::uint32_t>(out.size()), 4) + le(0, 2);
+    const std::size_t count = members.size();
+    return out + directory + le(0x06054b50, 4) + le(0, 4) + le(count, 2) + le(count, 2) + le(directory.size(), 4) +
+           le(out.size(), 4) + le(0, 2);
 }
 
 // An INP: its first 8 bytes name the game, NUL-padded.
@@ -73,8 +73,9 @@ protected:
         // Two installed versions, told apart in MAME's log by their program's name.
         for (const char* exe : {"mame036.exe", "mame078.exe"})
             CopyFileA(build_file("fake_mame.exe").c_str(), join(work_, exe).c_str(), FALSE);
-        write_file(join(work_, "versions.ini"), "MAME 0.36b\n" + join(work_, "mame036.exe") + "\n0.36b\nWin32\nMAME 0.78\n" +
-                                                    join(work_, "mame078.exe") + "\n0.78\nWin32\n");
+        write_file(join(work_, "versions.ini"), "MAME 0.36b\n" + join(work_, "mame036.exe") +
+                                                    "\n0.36b\nWin32\nMAME 0.78\n" + join(work_, "mame078.exe") +
+                                                    "\n0.78\nWin32\n");
         write_file(join(dir_, "games.txt"), "pacman    \"Pac-Man (Midway)\"\r\ngalaga    \"Galaga\"\r\n");
         ASSERT_TRUE(server_.start(root_)) << "the local score server cannot listen";
     }
