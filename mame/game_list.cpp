@@ -86,5 +86,6 @@ bool format_empty_list_message(char* out, std::size_t size, const char* executab
                        "MAME listed no games: %s ended with code %i.\n\n"
                        "Check this version's program line in versions.ini: it must name a MAME that exists, "
                        "and a MAME build that accepts -listfull and -sortname (see README).",
-                       executable, code);
+                       // With no version listed the line run names no program at all.
+                       *executable != '\0' ? executable : "(no program: versions.ini lists no version)", code);
 }

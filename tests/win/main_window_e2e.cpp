@@ -272,7 +272,7 @@ TEST(MainWindow, Commands) {
          {"Fatal Error: Cannot open MAME game list"}, -2, {}},
         {"no versions.ini: nothing to run", [](const std::string& d) { DeleteFileA(join(d, "versions.ini").c_str()); },
          {}, [](Session& s) { s.press(IDC_PLAY_GAME); },
-         {"Empty game list: MAME listed no games: ", "No MAME version: No MAME version is listed: add one"}, 0, {}},
+         {"Empty game list: MAME listed no games: (no program: versions.ini lists no version) ended", "No MAME version: No MAME version is listed: add one"}, 0, {}},
     };
     int index = 0;
     for (const auto& row : rows) {
