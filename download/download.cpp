@@ -25,6 +25,21 @@ bool format_part_path(char* out, std::size_t size, const char* path) {
     return format_text(out, size, "%s.part", path);
 }
 
+bool format_offered_zip_name(char* out, std::size_t size, const char* recording_name) {
+    if (size == 0) return false;
+    const char* base = recording_name;
+    for (const char* p = recording_name; *p != '\0'; ++p)
+        if (*p == '\\' || *p == '/' || *p == ':') base = p + 1;
+    std::size_t n = 0;
+    for (const char* p = base; *p != '\0' && n + 1 < size; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        out[n++] = c < 0x20 || std::strchr("<>:\"/\\|?*", c) != nullptr ? '_' : static_cast<char>(c);
+    }
+    out[n] = '\0';
+    if (*base == '\0') return copy_text(out, size, "recording.zip");
+    return base[n] == '\0' && append_text(out, size, ".zip");
+}
+
 bool format_download_status(char* out, std::size_t size, const char* name) {
     return format_text(out, size, "Downloading %s...", name);
 }

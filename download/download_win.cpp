@@ -5,8 +5,8 @@
 
 #include <atomic>
 
-#include "core/http_win.h"
 #include "core/app_win.h"
+#include "core/http_win.h"
 #include "core/text.h"
 #include "core/timing_win.h"
 #include "core/unique_handle.h"
@@ -195,9 +195,14 @@ void end_download_dialog(HWND dialog, int result) {
 void on_init_dialog(HWND dialog, int score_index) {
     dialog_state = {};
     prepare_save_request(dialog);
-    // At most 49 characters of the name, terminated or not.
-    format_text(download_name, sizeof download_name, "%.49s.zip", score_table[score_index].recording_name);
-    copy_text(download_path, download_name);
+    // At most 49 characters of the name, terminated or not. The request and
+    // the status line take it as the server gave it; the save-as request is
+    // offered a plain file name in its own folder.
+    char recording_name[sizeof ScoreRecord::recording_name];
+    copy_text_n(recording_name, sizeof recording_name, score_table[score_index].recording_name,
+                sizeof recording_name - 1);
+    format_text(download_name, sizeof download_name, "%s.zip", recording_name);
+    format_offered_zip_name(download_path, sizeof download_path, recording_name);
     if (GetSaveFileNameA(&inp_file_dialog) != TRUE) {
         end_download_dialog(dialog, DOWNLOAD_FAILED);
         return;
@@ -266,7 +271,13 @@ void end_worker_by_force() {
 
 void on_cancel(HWND dialog) {
     HWND cancel = GetDlgItem(dialog, IDCANCEL);
-    if (dialog_state.cancelling || dialog_state.closing || !IsWindowEnabled(cancel)) return;
+    if (dialog_state.cancelling || dialog_state.closing) return;
+    if (!IsWindowEnabled(cancel)) {
+        // The worker disables Cancel when the zip is complete: Escape then
+        // closes the dialog as Done does, with the zip kept.
+        if (IsWindowEnabled(GetDlgItem(dialog, IDC_DOWNLOAD_DONE))) SendMessageA(dialog, WM_CLOSE, 0, 0);
+        return;
+    }
     dialog_state.cancelling = true;
     EnableWindow(cancel, FALSE);
     download_cancel = 1;

@@ -5,17 +5,28 @@
 #include "core/text.h"
 #include "mame/option_switches.h"
 
+bool append_command_value(char* out, std::size_t size, const char* value) {
+    if (std::strpbrk(value, " \t") == nullptr || std::strchr(value, '"') != nullptr)
+        return append_text(out, size, value);
+    std::size_t length = std::strlen(value);
+    while (length > 0 && value[length - 1] == '\\') --length;
+    const std::size_t start = std::strlen(out);
+    bool fits = append_text(out, size, "\"");
+    const std::size_t used = std::strlen(out);
+    fits &= copy_text_n(out + used, size - used, value, length);
+    fits &= append_text(out, size, "\"");
+    // A value cut short would leave an unbalanced quote: take nothing of it.
+    if (!fits) out[start] = '\0';
+    return fits;
+}
+
 bool build_game_list_command(char* out, std::size_t size, const char* interpreter, const char* executable,
                              const Settings& options) {
     if (size == 0) return false;
     out[0] = '\0';
-    const bool quote = std::strchr(interpreter, ' ') != nullptr;
-    bool fits = true;
-    if (quote) fits &= append_text(out, size, "\"");
-    fits &= append_text(out, size, interpreter);
-    if (quote) fits &= append_text(out, size, "\"");
+    bool fits = append_command_value(out, size, interpreter);
     fits &= append_text(out, size, " /c ");
-    fits &= append_text(out, size, executable);
+    fits &= append_command_value(out, size, executable);
     fits &= append_text(out, size, " -listfull ");
     fits &= append_text(out, size, flag_on(options.sort_by_driver) ? "-sortdriver" : "-sortname");
     fits &= append_text(out, size, " > ");
@@ -27,7 +38,7 @@ bool build_play_command(char* out, std::size_t size, const char* executable, con
                         const Settings& options) {
     if (size == 0) return false;
     out[0] = '\0';
-    bool fits = append_text(out, size, executable);
+    bool fits = append_command_value(out, size, executable);
     fits &= append_text(out, size, " ");
     fits &= append_text(out, size, short_name);
     fits &= build_option_switches(out, size, options);
@@ -45,10 +56,10 @@ bool build_inp_command(char* out, std::size_t size, const char* executable, cons
     }
     if (input_directory) {
         fits &= append_text(out, size, " -input_directory ");
-        fits &= append_text(out, size, input_directory);
+        fits &= append_command_value(out, size, input_directory);
     }
     fits &= append_text(out, size, " -playback ");
-    fits &= append_text(out, size, inp_name ? inp_name : short_name);
+    fits &= append_command_value(out, size, inp_name ? inp_name : short_name);
     return fits;
 }
 

@@ -1,8 +1,11 @@
 #pragma once
-// The command lines the front end gives MAME. Values go in as they are,
-// unquoted: MAME splits them at spaces itself. Every builder writes into a
-// caller's buffer and returns false when the whole line does not fit, so a
-// line is refused rather than passed to MAME cut short.
+// The command lines the front end gives MAME. A value that holds white space
+// (the program's path, a chosen folder or recording name) goes in double
+// quotes, or the interpreter and MAME would split it into several words; a
+// value that already holds a double quote is taken as its writer quoted it.
+// Every builder writes into a caller's buffer and returns false when the
+// whole line does not fit, so a line is refused rather than passed to MAME
+// cut short.
 #include <cstddef>
 
 #include "core/settings.h"
@@ -20,6 +23,11 @@ inline constexpr const char* MAME_LINE_TOO_LONG = "MAME command line too long - 
 
 // run_inp's mode: record; any other value plays back.
 inline constexpr int INP_RECORD = 1;
+
+// Appends `value`, in double quotes when it holds a space or tab and no
+// double quote. A quoted value loses its trailing backslashes: the C runtime
+// reads \" as a literal quote, and a folder means the same without them.
+bool append_command_value(char* out, std::size_t size, const char* value);
 
 // "<interpreter> /c <executable> -listfull -sortname > gamelist.tmp", with
 // -sortdriver when `options` asks for it. The interpreter is put in double

@@ -80,3 +80,11 @@ int find_game(const char* short_name) {
         if (std::strcmp(game_table[i].short_name, short_name) == 0) return i;
     return -1;
 }
+
+bool format_empty_list_message(char* out, std::size_t size, const char* executable, int code) {
+    return format_text(out, size,
+                       "MAME listed no games: %s ended with code %i.\n\n"
+                       "Check this version's program line in versions.ini: it must name a MAME that exists, "
+                       "and a MAME build that accepts -listfull and -sortname (see README).",
+                       executable, code);
+}

@@ -1,6 +1,7 @@
 #pragma once
 // The games the chosen MAME reports, in the order it reports them. A game's
 // index here is its line in the main dialog's game list.
+#include <cstddef>
 #include <cstdio>
 
 struct GameEntry {
@@ -27,6 +28,12 @@ using GameStored = void (*)(const GameEntry& game, void* context);
 // too long for its field is cut. Returns the number of games stored, or
 // GAME_LIST_FULL as soon as the table holds GAME_TABLE_SIZE games.
 int read_game_list(std::FILE* in, GameEntry (&table)[GAME_TABLE_SIZE], GameStored on_stored, void* context);
+
+// A load that found no game where the interpreter reported a failure: MAME
+// was not found, or it refused the list's switches. Said once, in a box with
+// this caption, naming the version's program and the code.
+inline constexpr const char* EMPTY_GAME_LIST_CAPTION = "Empty game list";
+bool format_empty_list_message(char* out, std::size_t size, const char* executable, int code);
 
 // Index of the first of slots 0 to 4998 whose short_name equals `short_name`
 // byte for byte, or -1. Every slot is searched whatever the last load stored.

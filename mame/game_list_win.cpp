@@ -62,8 +62,8 @@ int load_game_list(HWND list_box, int version_index) {
         return GAME_LIST_CANNOT_START;
     }
     // The list is read whatever the interpreter returns: a MAME that did not
-    // run leaves an empty file, and so an empty list.
-    wait_for_child(child);
+    // run leaves an empty file, and so an empty list, which is explained below.
+    const DWORD exit_code = wait_for_child(child);
     timing_mark("game_list.interpreter_ended");
 
     UniqueFile list = open_file(GAME_LIST_FILE, "r");
@@ -80,6 +80,12 @@ int load_game_list(HWND list_box, int version_index) {
     std::remove(GAME_LIST_FILE);
     timing_mark("game_list.listed", result);
     if (result == GAME_LIST_FULL) MessageBoxA(nullptr, "Game list limit exceeded :/", "Error", MB_OK);
+    if (result == 0 && exit_code != 0) {
+        char message[1024];
+        format_empty_list_message(message, sizeof message, mame_versions[version_index].executable,
+                                  static_cast<int>(exit_code));
+        MessageBoxA(nullptr, message, EMPTY_GAME_LIST_CAPTION, MB_OK);
+    }
     timing_mark("game_list.return", result);
     return result;
 }

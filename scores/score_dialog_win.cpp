@@ -5,8 +5,8 @@
 #include <cstring>
 #include <ctime>
 
-#include "core/file.h"
 #include "core/app_win.h"
+#include "core/file.h"
 #include "core/text.h"
 #include "core/versions.h"
 #include "core/win_handle.h"

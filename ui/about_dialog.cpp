@@ -1,13 +1,14 @@
 #include "ui/about_dialog.h"
 
 #include "core/text.h"
+#include "version.h"
 #include "core/win_handle.h"
 #include "ui/resources/resource.h"
 
 namespace {
 
-constexpr const char* VERSION_TEXT = "0.2.3 beta";
-constexpr const char* BUILD_DATE = "Nov 12 2002";
+constexpr const char* VERSION_TEXT = VORNIX_VERSION_TEXT;
+constexpr const char* BUILD_DATE = VORNIX_BUILD_DATE;
 constexpr COLORREF BACKGROUND = RGB(128, 128, 128);
 
 // One brush paints the box and its texts for as long as the box is open;

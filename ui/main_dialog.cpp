@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "core/settings.h"
 #include "core/app_win.h"
+#include "core/settings.h"
 #include "core/text.h"
 #include "core/timing_win.h"
 #include "core/versions.h"
@@ -202,19 +202,25 @@ void on_reload(HWND dialog) {
     if (!has_version(dialog)) return;
     SendDlgItemMessageA(dialog, IDC_GAME_LIST, LB_RESETCONTENT, 0, 0);
     HWND wait = CreateDialogParamA(app_instance, MAKEINTRESOURCEA(IDD_WAIT), dialog, wait_dialog_proc, 0);
-    ShowWindow(wait, SW_SHOW);
-    SetDlgItemTextA(wait, IDC_WAIT_TEXT, "Loading MAME game list - please wait...");
-    // Painted now: no message is served until the list has loaded. Serving
-    // the box's own pending messages once also lets the system put what was
-    // drawn on the screen; nothing meant for the main dialog is served.
-    RedrawWindow(wait, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    MSG pending;
-    for (int i = 0; i < 100 && PeekMessageA(&pending, wait, 0, 0, PM_REMOVE); ++i) DispatchMessageA(&pending);
+    // Without its box the reload still runs, but nothing is painted or
+    // served for it: a null window would mean the whole desktop to
+    // RedrawWindow, and every queued message of this thread to PeekMessage,
+    // clicks meant for the main dialog among them.
+    if (wait) {
+        ShowWindow(wait, SW_SHOW);
+        SetDlgItemTextA(wait, IDC_WAIT_TEXT, "Loading MAME game list - please wait...");
+        // Painted now: no message is served until the list has loaded.
+        // Serving the box's own pending messages once also lets the system
+        // put what was drawn on the screen.
+        RedrawWindow(wait, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        MSG pending;
+        for (int i = 0; i < 100 && PeekMessageA(&pending, wait, 0, 0, PM_REMOVE); ++i) DispatchMessageA(&pending);
+    }
     ShowWindow(dialog, SW_HIDE);
 
     set_status(dialog, load_game_list(GetDlgItem(dialog, IDC_GAME_LIST), selected_version(dialog)));
 
-    DestroyWindow(wait);
+    if (wait) DestroyWindow(wait);
     ShowWindow(dialog, SW_SHOW);
 }
 
