@@ -60,7 +60,12 @@ int main(int argc, char** argv) {
     if (!playback.empty()) {
         FILE* f = std::fopen((folder + "\\" + playback + ".inp").c_str(), "rb");
         log += std::string("playback_found=") + (f ? "1\n" : "0\n");
-        if (f) std::fclose(f);
+        if (f) {
+            // Its size, so a recording changed on its way (line ends rewritten) shows.
+            std::fseek(f, 0, SEEK_END);
+            log += "playback_bytes=" + std::to_string(std::ftell(f)) + "\n";
+            std::fclose(f);
+        }
     }
     Sleep(static_cast<DWORD>(std::strtoul(env("FAKE_MAME_DELAY_MS").c_str(), nullptr, 10)));
     const UINT code = static_cast<UINT>(std::strtoul(env("FAKE_MAME_EXIT").c_str(), nullptr, 10));

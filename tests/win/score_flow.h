@@ -50,7 +50,8 @@ inline std::string stored_zip(const Members& members) {
 }
 
 // An INP: its first 8 bytes name the game, NUL-padded.
-inline std::string inp(const std::string& game) { return game + std::string(8 - game.size(), '\0') + "inputs"; }
+// Inputs hold every byte value; a line feed among them must arrive unchanged.
+inline std::string inp(const std::string& game) { return game + std::string(8 - game.size(), '\0') + "in\nputs"; }
 
 // One line of a score table, uploaded at 12:00 UTC on Sunday 5 March 2023.
 inline std::string score_line(const char* score, int confirmed, const char* version, const std::string& recording,

@@ -209,6 +209,7 @@ TEST_F(Flow, AScoreIsShownDownloadedAndPlayedBack) {
             EXPECT_EQ(log.back().command_line.find(join(work_, c.mame) + " pacman "), 0u) << log.back().command_line;
             EXPECT_EQ(log.back().command_line.substr(log.back().command_line.size() - tail.size()), tail);
             EXPECT_EQ(log.back().fact("playback_found"), "1") << "MAME found the extracted recording";
+            EXPECT_EQ(log.back().fact("playback_bytes"), std::to_string(inp("pacman").size())) << "extracted unchanged";
         }
         // The extracted INP is gone, the user's is untouched, the zip stays where it was saved.
         EXPECT_TRUE(wait_until([&] { return list_dir(work_) == work_files; }, 5000)) << list_dir(work_).size();
