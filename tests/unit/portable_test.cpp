@@ -114,6 +114,10 @@ TEST(NetSettings, ServerAddress) {
         const bool ok = split_host_port(server.c_str(), host, sizeof host, &port);
         EXPECT_EQ(ok ? std::string(host) + ":" + std::to_string(port) : "refused", expected) << "'" << server << "'";
     }
+    // The network limit: 30 s unless the environment names a sensible other one.
+    for (const auto& [text, ms] : {std::pair{(const char*)nullptr, 30000u}, {"1500", 1500u}, {"0", 30000u},
+                                   {"15x", 30000u}, {"86400001", 30000u}})
+        EXPECT_EQ(parse_net_timeout_ms(text), ms) << (text ? text : "unset");
 }
 
 const std::string kSwitches = " -hws -nowindow -sound -sr 22050 -frameskip 0 -afs -nomouse -nojoy";
