@@ -103,7 +103,7 @@ TEST(VersionsFile, EntriesOfFourLines) {
         EXPECT_EQ(find_version(name), index) << "find_version('" << name << "')";
 }
 
-TEST(NetSettings, ServerAddress) {
+TEST(NetSettings, ServerAddressAndTimeout) {
     const std::pair<std::string, std::string> servers[] = {
         {"zeph.example.org", "zeph.example.org:80"}, {"127.0.0.1:8080", "127.0.0.1:8080"}, {"h:65535", "h:65535"},
         {"h:65536", "refused"}, {"h:0", "refused"}, {":80", "refused"}, {"h:8o", "refused"},
