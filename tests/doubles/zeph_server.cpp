@@ -130,7 +130,7 @@ void Server::serve(unsigned long long client) {
     if (!f || file.find("\\scores\\") != std::string::npos) type = "text/html";
     if (!f) status = "404 Not Found", body = "<HTML><HEAD><TITLE>404 Not Found</TITLE></HEAD><BODY>No.</BODY></HTML>\n";
     if (fault == Fault::error_status)
-        status = "500 Internal Server Error", type = "text/html", body = "<html><body>Server error</body></html>\n";
+        status = "404 Not Found", type = "text/html", body = "<html><body>Server error</body></html>\n";
     const std::size_t announced = body.size() + (fault == Fault::short_body ? static_cast<std::size_t>(param) : 0);
     const std::string head = "HTTP/1.1 " + status + "\r\nContent-Type: " + type + "\r\nContent-Length: " +
                              std::to_string(announced) + "\r\nConnection: close\r\n\r\n";

@@ -16,7 +16,7 @@ enum class Fault {
     none,
     slow,           // wait `param` ms, then answer normally
     drip,           // send the body in 1024-byte pieces, `param` ms apart
-    error_status,   // 500 and an HTML page, whatever was asked
+    error_status,   // 404 and a lower-case HTML page, whatever was asked
     drop_mid_body,  // announce the whole body, send half of it, reset the connection
     never_answer,   // accept, read the request, say nothing
     short_body,     // announce `param` more bytes than the body has, then close
