@@ -55,6 +55,7 @@ struct Session {
     Program app;
     HWND main = nullptr;
     std::vector<std::string> boxes;  // "caption: text", each answered with OK
+    ULONGLONG answered = 0;  // when the last box was answered
 
     // Answers message boxes until `done` holds with none open.
     bool settle(const std::function<bool()>& done) {
@@ -63,6 +64,7 @@ struct Session {
             if (caption.empty()) return done();
             boxes.push_back(caption + ": " + text);
             app.wait_message_box(caption);
+            answered = GetTickCount64();
             return false;
         }, 30000);
     }
@@ -87,6 +89,8 @@ struct Session {
         click(main, button);
         EXPECT_TRUE(wait_until([&] { return !IsWindowVisible(main) && !is_enabled(main, IDOK); }, 5000));
         await_command();
+        // MAME (the stand-in ends at once) is noticed within two 250 ms polls.
+        EXPECT_LT(GetTickCount64() - answered, 2400u) << "the window came back late after MAME ended";
     }
     // "Playback INP" answered with this file; an empty path cancels.
     void play_back_file(const std::string& path) {
