@@ -35,7 +35,7 @@ std::string settings_file(std::initializer_list<std::pair<int, char>> changes = 
     return image;
 }
 // Every field off its default, the gap bytes and `reserved` too.
-const std::string kTurned = settings_file({{0, 0}, {4, 2}, {6, 0x66}, {8, 0}, {12, 1}, {16, 0}, {20, 7}, {23, 0x55},
+const std::string kTurned = settings_file({{0, 0}, {4, 2}, {6, 0x66}, {8, 0}, {12, 1}, {16, 0}, {20, 11}, {23, 0x55},
                                            {25, 0x44}, {28, 1}, {32, 1}, {36, 1}, {40, 1}});
 
 // {dir} stands for the row's folder and {mame} for the stand-in MAME.
@@ -125,7 +125,7 @@ TEST(MainWindow, SettingsFileAtStartAndExit) {
         {"an empty file: the defaults", "", {IDC_AUTO_FRAMESKIP}, 1, "0", settings_file()},
         {"1000 bytes: the first 44 are used and written back", kTurned + std::string(956, 'Z'),
          {IDC_NO_HW_STRETCH, IDC_NO_SOUND, IDC_WINDOWED, IDC_SORT_BY_DRIVER, IDC_ASK_INP_NAME, IDC_USE_MOUSE,
-          IDC_USE_JOYSTICK}, 2, "7", kTurned},
+          IDC_USE_JOYSTICK}, 2, "11", kTurned},
         {"flags of 2 tick no box, a rate of 7 selects none and leaves as -1",
          settings_file({{0, 2}, {4, 7}, {8, 2}, {12, 2}, {16, 2}, {28, 2}, {32, 2}, {36, 2}, {40, 2}}), {}, -1, "0",
          settings_file({{0, 2}, {4, -1}, {5, -1}, {8, 2}, {12, 2}, {16, 2}, {28, 2}, {32, 2}, {36, 2}, {40, 2}})},
