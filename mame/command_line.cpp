@@ -66,3 +66,15 @@ bool build_inp_command(char* out, std::size_t size, const char* executable, cons
 bool format_preview(char* out, std::size_t size, const char* command_line) {
     return format_text(out, size, "%s [Length: %i]", command_line, static_cast<int>(std::strlen(command_line)));
 }
+
+InpChoice split_chosen_inp(char* path, std::size_t file, std::size_t extension, char* name, std::size_t name_size) {
+    const std::size_t length = std::strlen(path);
+    // A name ending in a dot has no extension to drop, and reports none.
+    if (file == 0 || file >= length || path[file - 1] != '\\' || extension <= file + 1 || extension >= length ||
+        path[extension - 1] != '.')
+        return InpChoice::no_extension;
+    if (!copy_text_n(name, name_size, path + file, extension - 1 - file)) return InpChoice::name_too_long;
+    const bool drive_root = file == 3 && path[1] == ':';
+    path[drive_root ? file : file - 1] = '\0';
+    return InpChoice::ok;
+}

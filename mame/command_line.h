@@ -48,5 +48,13 @@ bool build_play_command(char* out, std::size_t size, const char* executable, con
 bool build_inp_command(char* out, std::size_t size, const char* executable, const char* short_name, int mode,
                        const char* input_directory, const char* inp_name, const Settings& options = settings);
 
+// A recording chosen with the file request, as MAME takes it: its folder and
+// its name without extension (MAME adds ".inp" itself). `path` is the chosen
+// path, with the offsets of the name and of the extension the request gave;
+// it is cut to the folder in place, which keeps its separator only at a
+// drive's root ("C:" alone would mean the drive's current folder).
+enum class InpChoice { ok, no_extension, name_too_long };
+InpChoice split_chosen_inp(char* path, std::size_t file, std::size_t extension, char* name, std::size_t name_size);
+
 // "<command line> [Length: <characters>]", as shown before MAME starts.
 bool format_preview(char* out, std::size_t size, const char* command_line);

@@ -136,28 +136,19 @@ bool ask_inp_file(HWND dialog, char (&path)[512], char (&name)[128]) {
     inp_file_dialog.Flags = OFN_NOCHANGEDIR;
     if (GetOpenFileNameA(&inp_file_dialog) != TRUE) return false;
 
-    const std::size_t length = strnlen(path, sizeof path);
-    const std::size_t file = inp_file_dialog.nFileOffset;
-    const std::size_t extension = inp_file_dialog.nFileExtension;
-    // MAME adds ".inp" to the name itself, so a name needs an extension to
-    // drop; a name ending in a dot has none, and reports none.
-    if (file == 0 || file >= length || path[file - 1] != '\\' || extension <= file + 1 || extension >= length ||
-        path[extension - 1] != '.') {
+    switch (split_chosen_inp(path, inp_file_dialog.nFileOffset, inp_file_dialog.nFileExtension, name, sizeof name)) {
+    case InpChoice::ok:
+        return true;
+    case InpChoice::no_extension:
         MessageBoxA(dialog, "Choose an INP file: its name must end in an extension such as .inp.",
                     "Cannot play back this file", MB_OK | MB_ICONINFORMATION);
         return false;
+    case InpChoice::name_too_long:
+        break;
     }
-    path[extension - 1] = '\0';
-    if (!copy_text(name, path + file)) {
-        MessageBoxA(dialog, "The INP file name is too long: at most 127 characters before its extension.",
-                    "Cannot play back this file", MB_OK | MB_ICONINFORMATION);
-        return false;
-    }
-    // A folder keeps no trailing separator, except a drive's root: "C:" alone
-    // would mean the drive's current folder.
-    const bool drive_root = file == 3 && path[1] == ':';
-    path[drive_root ? file : file - 1] = '\0';
-    return true;
+    MessageBoxA(dialog, "The INP file name is too long: at most 127 characters before its extension.",
+                "Cannot play back this file", MB_OK | MB_ICONINFORMATION);
+    return false;
 }
 
 void on_playback(HWND dialog, int game, int version) {

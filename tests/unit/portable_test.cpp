@@ -14,6 +14,7 @@
 
 #include "core/net.h"
 #include "core/settings.h"
+#include "core/text.h"
 #include "core/versions.h"
 #include "download/download.h"
 #include "download/extract.h"
@@ -168,6 +169,19 @@ TEST(MameCommandLine, PlayRecordAndPlaybackLinesQuoteWhiteSpace) {
         EXPECT_EQ(line, c.exe_out + (" pacman" + kSwitches)) << c.name;
         EXPECT_TRUE(build_inp_command(line, sizeof line, c.exe, "pacman", c.mode, c.dir, c.inp, defaults()));
         EXPECT_EQ(line, c.exe_out + (" pacman" + kSwitches) + clean + c.tail) << c.name;
+    }
+    // A chosen recording: its folder (a drive's root keeps its separator) and its name without extension.
+    const std::string long_name = "C:\\r\\" + std::string(128, 'n') + ".inp";
+    for (const auto& [path, dir_name] : {std::pair<std::string, std::string>{"C:\\rec dir\\run one.inp", "C:\\rec dir|run one"},
+                                          {"C:\\run.inp", "C:\\|run"}, {"C:\\run", "no extension"},
+                                          {"C:\\run.", "no extension"}, {long_name, "too long"}}) {
+        char dir[512], name[128];
+        copy_text(dir, path.c_str());
+        const std::size_t file = path.rfind('\\') + 1, dot = path.rfind('.');
+        const InpChoice got = split_chosen_inp(dir, file, dot == std::string::npos || dot < file ? path.size() : dot + 1,
+                                               name, sizeof name);
+        EXPECT_EQ(got == InpChoice::ok ? std::string(dir) + "|" + name
+                  : got == InpChoice::no_extension ? "no extension" : "too long", dir_name) << path;
     }
 }
 
