@@ -25,8 +25,8 @@ bool format_recording_path(char* out, std::size_t size, const char* name);
 // The temporary file beside the chosen one: PATH + ".part".
 bool format_part_path(char* out, std::size_t size, const char* path);
 // The name the save-as request offers for a recording: a plain file name, so
-// that a name from the server such as "..\\..\\evil" cannot steer the request
-// out of its folder. The part after the last '\\', '/' or ':', each character
+// that a name from the server such as "..\..\evil" cannot steer the request
+// out of its folder. The part after the last '\', '/' or ':', each character
 // a file name cannot hold replaced by '_', "recording" when nothing is left,
 // then ".zip".
 bool format_offered_zip_name(char* out, std::size_t size, const char* recording_name);

@@ -30,8 +30,8 @@ inline constexpr int INP_RECORD = 1;
 bool append_command_value(char* out, std::size_t size, const char* value);
 
 // "<interpreter> /c <executable> -listfull -sortname > gamelist.tmp", with
-// -sortdriver when `options` asks for it. The interpreter is put in double
-// quotes only when its path holds a space.
+// -sortdriver when `options` asks for it. The interpreter and the executable
+// go in as append_command_value puts them.
 bool build_game_list_command(char* out, std::size_t size, const char* interpreter, const char* executable,
                              const Settings& options = settings);
 

@@ -1,9 +1,9 @@
 #include "ui/about_dialog.h"
 
 #include "core/text.h"
-#include "version.h"
 #include "core/win_handle.h"
 #include "ui/resources/resource.h"
+#include "version.h"  // generated from CMakeLists.txt
 
 namespace {
 

@@ -21,7 +21,6 @@
 #include "ui/resources/resource.h"
 #include "ui/wait_dialog.h"
 
-
 namespace {
 
 // The high-score list's font, kept while the dialog lives.

@@ -22,25 +22,10 @@ wine_up() {
   fi
   export DISPLAY="$VORNIX_DISPLAY"
 
-  # Once wine32 is installed Wine's launcher starts every program through its
-  # 32-bit loader. A kernel without 32-bit support cannot run that loader
-  # ("Exec format error") and then no program starts at all: there the
-  # 64-bit loader is put first on the PATH, and only 64-bit programs run.
+  # Whether Wine's 32-bit side is here and runs: scripts/setup installs it
+  # only where the kernel runs 32-bit programs.
   VORNIX_WINE32=0
-  if [ -x /usr/lib/wine/wine ]; then
-    if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-      VORNIX_WINE32=1
-    else
-      local shim="$top/build/wine64-only" name
-      mkdir -p "$shim"
-      for name in wine wine-stable; do
-        printf '#!/bin/sh\nWINELOADER=/usr/lib/wine/wine64 exec /usr/lib/wine/wine64 "$@"\n' >"$shim/$name"
-        chmod +x "$shim/$name"
-      done
-      export PATH="$shim:$PATH"
-      echo "wine: this machine cannot run 32-bit programs; only 64-bit ones run"
-    fi
-  fi
+  if [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then VORNIX_WINE32=1; fi
   export VORNIX_WINE32
 
   # A prefix made before Wine's 32-bit side could run has no 32-bit side, and
