@@ -235,9 +235,10 @@ void post_command(HWND dialog, int id, int code) {
 }
 
 // The GDI handle table that Windows and Wine share with each process: 65536
-// entries of 24 bytes, one in use when its type is not 0, at an address
-// written in the process's PEB (offset 0xF8 in a 64-bit PEB, 0x94 in the
-// 32-bit PEB of a 32-bit program).
+// entries of 24 bytes, one in use when its type is not 0. Wine 8 writes its
+// address at offset 0xF8 of the PEB that ProcessBasicInformation names, for
+// a 32-bit program too: that PEB is laid out as a 64-bit one, and the answer
+// to ProcessWow64Information is 1 there, not the address of a 32-bit PEB.
 long gdi_object_count(HANDLE process, DWORD) {
     if (const DWORD gdi = GetGuiResources(process, GR_GDIOBJECTS)) return static_cast<long>(gdi);
 #pragma pack(push, 4)
@@ -248,15 +249,12 @@ long gdi_object_count(HANDLE process, DWORD) {
     const auto query = reinterpret_cast<Query>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
     PROCESS_BASIC_INFORMATION basic{};
-    ULONG_PTR peb32 = 0;
-    ULONGLONG table = 0;  // read into its low bytes: a 32-bit PEB holds 4
-    if (!query || query(process, ProcessWow64Information, &peb32, sizeof peb32, nullptr) != 0) return -1;
-    const bool wow = peb32 != 0;
-    if (!wow && query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) return -1;
-    const char* at = wow ? reinterpret_cast<const char*>(peb32) + 0x94
-                         : reinterpret_cast<const char*>(basic.PebBaseAddress) + 0xF8;
+    ULONGLONG table = 0;
+    if (!query || query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) return -1;
     std::vector<Entry> entries(0x10000);
-    if (!ReadProcessMemory(process, at, &table, wow ? 4 : 8, nullptr) || !table ||
+    if (!ReadProcessMemory(process, reinterpret_cast<const char*>(basic.PebBaseAddress) + 0xF8, &table, sizeof table,
+                           nullptr) ||
+        !table ||
         !ReadProcessMemory(process, reinterpret_cast<const void*>(table), entries.data(),
                            entries.size() * sizeof(Entry), nullptr))
         return -1;
