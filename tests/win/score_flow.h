@@ -77,7 +77,9 @@ protected:
         write_file(join(work_, "versions.ini"), "MAME 0.36b\n" + join(work_, "mame036.exe") +
                                                     "\n0.36b\nWin32\nMAME 0.78\n" + join(work_, "mame078.exe") +
                                                     "\n0.78\nWin32\n");
-        write_file(join(dir_, "games.txt"), "pacman    \"Pac-Man (Midway)\"\r\ngalaga    \"Galaga\"\r\n");
+        // pacman's description differs from the score server's name for it, so
+        // the score properties show which of the two they took.
+        write_file(join(dir_, "games.txt"), "pacman    \"Pac-Man (Namco)\"\r\ngalaga    \"Galaga\"\r\n");
         ASSERT_TRUE(server_.start(root_)) << "the local score server cannot listen";
     }
 
@@ -101,7 +103,8 @@ protected:
                                        {"FAKE_MAME_LOG", join(dir_, "mame.log")}}));
         ASSERT_TRUE(main_ = app_.wait_window("Vornix"));
         ASSERT_TRUE(wait_until([&] { return list_items(main_, IDC_GAME_LIST).size() == 2; }, 10000))
-            << "the stand-in MAME's two games were not listed";
+            << "the stand-in MAME's two games were not listed: " << list_items(main_, IDC_GAME_LIST).size()
+            << " shown, status '" << item_text(main_, IDC_STATUS) << "', " << runs().size() << " runs of it logged";
     }
 
     // Lists pacman's scores, `rows` of them.
