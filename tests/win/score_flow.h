@@ -104,7 +104,8 @@ protected:
         ASSERT_TRUE(main_ = app_.wait_window("Vornix"));
         ASSERT_TRUE(wait_until([&] { return list_items(main_, IDC_GAME_LIST).size() == 2; }, 10000))
             << "the stand-in MAME's two games were not listed: " << list_items(main_, IDC_GAME_LIST).size()
-            << " shown, status '" << item_text(main_, IDC_STATUS) << "', " << runs().size() << " runs of it logged";
+            << " shown, status '" << item_text(main_, IDC_STATUS) << "', " << runs().size() << " runs of it logged"
+            << (app_.running() ? "" : ", the program has ended");
     }
 
     // Lists pacman's scores, `rows` of them.
