@@ -124,8 +124,23 @@ bool Program::start(const std::string& work_dir, const Env& env, const std::stri
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, block.data(), work_dir.c_str(), &si,
-                        &pi)) {
+    const auto create = [&] {
+        return CreateProcessA(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, block.data(), work_dir.c_str(),
+                              &si, &pi) != FALSE;
+    };
+    bool started = create();
+    // Wine answers ERROR_INTERNAL_ERROR when the new process ended during its
+    // start-up without any status: a failure to load the program, or of the
+    // program while it loads, gives CreateProcess a status of its own, so this
+    // one says nothing about the program. Seen on a busy machine; a second
+    // start is made, once, and said.
+    if (!started && GetLastError() == ERROR_INTERNAL_ERROR) {
+        std::printf("[ retried  ] starting %s failed with error 1359 (ERROR_INTERNAL_ERROR); started again\n",
+                    path.c_str());
+        std::fflush(stdout);
+        started = create();
+    }
+    if (!started) {
         ADD_FAILURE() << "cannot start " << path << " in " << work_dir << ": error " << GetLastError();
         return false;
     }
