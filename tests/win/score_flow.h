@@ -91,7 +91,8 @@ protected:
         EXPECT_EQ(code, 0u);
     }
 
-    void serve(const std::string& file, const std::string& body) { write_file(join(root_, file), body); }
+    // Written through \\?\, so that a file named after a device is a file.
+    void serve(const std::string& file, const std::string& body) { write_file("\\\\?\\" + join(root_, file), body); }
 
     // Starts the program; network waits are cut to `net_timeout_ms`.
     void start(int net_timeout_ms) {

@@ -142,6 +142,9 @@ TEST_F(Flow, AScoreIsShownDownloadedAndPlayedBack) {
         {"an INP of that name already here is kept", "rec6", {"5", 1, "0.78", "Fay", 6, "1"},
          stored_zip({{"mine.inp", inp("pacman")}}), "rec6.zip", {}, done,
          {kNoInp}, nullptr, nullptr},
+        // Neither the zip nor the INP in it may be a device: the bytes would go nowhere.
+        {"a recording named after a device", "nul", {"5", 1, "0.78", "Hal", 8, "1"},
+         stored_zip({{"nul.inp", inp("pacman")}}), "_nul.zip", {}, done, {kNoInp}, nullptr, nullptr},
         // Only the file name is offered, in the inp folder. (Wine asks the
         // server for "/" instead of this path, so the download is cancelled.)
         {"a recording name that climbs out of the folder", "..\\..\\evil", {"5", 1, "0.78", "Gus", 7, "1"},
