@@ -92,6 +92,7 @@ TEST(VersionsFile, EntriesOfFourLines) {
         {"an entry cut short by the end is still taken", "A\nexeA\n0.1\nx\nB\nexeB", "A,exeA,0.1;B,exeB,;"},
         {"only a carriage return before the line feed is dropped", "A\rB\r\nexe\r\n0.1\r\nx\r\n", "A\rB,exe,0.1;"},
         {"an empty first line is skipped", "\n\nA\nexe\n0.1\nx\n", "A,exe,0.1;"},
+        {"Notepad's UTF-8 mark is no part of the first name", "\xEF\xBB\xBF" "A\nexe\n0.1\nx\n", "A,exe,0.1;"},
         {"an empty file", "", ""},
         {"white space only", "\n \n\t\n", ""},
         {"long lines are cut to their fields without spilling",
