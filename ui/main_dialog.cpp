@@ -96,7 +96,8 @@ BOOL on_init_dialog(HWND dialog) {
 
     load_versions(GetDlgItem(dialog, IDC_VERSION_LIST));
     // Always the first version: the version list has no selection yet. With
-    // no version at all, version 0 is an empty record and MAME lists nothing.
+    // no version at all, version 0 is an empty record: nothing is asked, and
+    // the user is told why the list is empty.
     set_status(dialog, load_game_list(GetDlgItem(dialog, IDC_GAME_LIST), 0));
     report_game_list_problem();
     SendDlgItemMessageA(dialog, IDC_VERSION_LIST, CB_SETCURSEL, 0, 0);
