@@ -63,13 +63,18 @@ inline std::string score_line(const char* score, int confirmed, const char* vers
     return line;
 }
 
+// The working folder's name holds what Windows allows and a command
+// interpreter would take for its own: downloads, extraction and playback
+// happen there.
+inline const std::string kWork = "work & R&D (x86) 100%!, ;=@'^";
+
 class Flow : public ::testing::Test {
 protected:
     void SetUp() override {
         dir_ = fresh_dir(::testing::UnitTest::GetInstance()->current_test_info()->name());
         root_ = join(dir_, "server");
-        work_ = join(dir_, "work");
-        for (const char* d : {"server", "server\\scores", "server\\inp", "work", "work\\inp"})
+        work_ = join(dir_, kWork);
+        for (const std::string& d : {std::string("server"), std::string("server\\scores"), std::string("server\\inp"), kWork, kWork + "\\inp"})
             CreateDirectoryA(join(dir_, d).c_str(), nullptr);
         // Two installed versions, told apart in MAME's log by their program's name.
         for (const char* exe : {"mame036.exe", "mame078.exe"})
