@@ -37,7 +37,8 @@ bool format_cannot_call_message(char* out, std::size_t size, int error, const ch
     // Windows' codes for a name that leads nowhere: no such file, no such
     // folder, a name it cannot even parse.
     const bool missing = error == 2 || error == 3 || error == 123;
-    return format_text(out, size, "Cannot call MAME - [%i]\n\n%s\n%s\n\nCheck line 2 of this version's entry in versions.ini.",
+    return format_text(out, size,
+                       "Cannot call MAME - [%i]\n\n%s\n%s\n\nCheck line 2 of this version's entry in versions.ini.",
                        error, missing ? "This MAME program was not found:" : "This MAME program could not be started:",
                        executable);
 }

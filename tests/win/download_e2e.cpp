@@ -111,7 +111,8 @@ TEST_F(Flow, DownloadFailuresAndCancelKeepTheUsersFile) {
             // Cancel, which had the focus, is off: Done takes it, and Enter is Done.
             ASSERT_TRUE(dialog);
             HWND done_button = GetDlgItem(dialog, IDC_DOWNLOAD_DONE);
-            EXPECT_TRUE(wait_until([&] { return focused_control(dialog) == done_button; }, 10000)) << "Done has no focus";
+            EXPECT_TRUE(wait_until([&] { return focused_control(dialog) == done_button; }, 10000))
+                << "Done has no focus";
             press_keys(dialog, {{VK_RETURN}});
         } else if (c.act == done) {
             ASSERT_TRUE(dialog);

@@ -74,7 +74,8 @@ protected:
         dir_ = fresh_dir(::testing::UnitTest::GetInstance()->current_test_info()->name());
         root_ = join(dir_, "server");
         work_ = join(dir_, kWork);
-        for (const std::string& d : {std::string("server"), std::string("server\\scores"), std::string("server\\inp"), kWork, kWork + "\\inp"})
+        for (const std::string& d : {std::string("server"), std::string("server\\scores"),
+                                     std::string("server\\inp"), kWork, kWork + "\\inp"})
             CreateDirectoryA(join(dir_, d).c_str(), nullptr);
         // Two installed versions, told apart in MAME's log by their program's name.
         for (const char* exe : {"mame036.exe", "mame078.exe"})

@@ -209,7 +209,8 @@ TEST_F(Flow, AScoreIsShownDownloadedAndPlayedBack) {
         ASSERT_EQ(log.size(), runs_before + (c.mame ? 1 : 0));
         if (c.mame) {
             const std::string tail = std::string(" -input_directory . -playback ") + c.playback;
-            EXPECT_EQ(log.back().command_line.find("\"" + join(work_, c.mame) + "\" pacman "), 0u) << log.back().command_line;
+            EXPECT_EQ(log.back().command_line.find("\"" + join(work_, c.mame) + "\" pacman "), 0u)
+                << log.back().command_line;
             EXPECT_EQ(log.back().command_line.substr(log.back().command_line.size() - tail.size()), tail);
             EXPECT_EQ(log.back().fact("playback_found"), "1") << "MAME found the extracted recording";
             EXPECT_EQ(log.back().fact("playback_bytes"), std::to_string(inp("pacman").size())) << "extracted unchanged";
