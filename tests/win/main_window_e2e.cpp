@@ -85,7 +85,8 @@ struct Session {
             const auto [caption, text] = app.open_message_box();
             if (caption.empty()) return done();
             const bool over_wait = app.find_window_with_control(IDC_WAIT_TEXT) != nullptr;
-            boxes.push_back(caption + ": " + text + (over_wait ? " (over the wait box)" : ""));
+            // Marked in front, since a row compares a box by its beginning.
+            boxes.push_back((over_wait ? "(over the wait box) " : "") + caption + ": " + text);
             app.wait_message_box(caption);
             answered = GetTickCount64();
             return false;
