@@ -2,7 +2,7 @@
 // a user would see it, each figure side by side with what the front end waits
 // for anyway:
 //   wine_bench list [--runs N]   game-list load (1000, 4999, 5000 games) and
-//                                start-up, against the bare interpreter run
+//                                start-up, against the bare MAME list run
 //   wine_bench back [--runs N]   MAME's exit to the main window shown again
 //   wine_bench download --server HOST:PORT   one download of each of the two
 //                                recordings the server lists for pacman
@@ -97,9 +97,11 @@ struct Child {
 };
 
 // Starts `command` in `dir` with `env` in front of this process's own
-// environment, the way the front end starts the interpreter when
-// `hidden_console` is set, or as a user starts a program otherwise.
-Child start(const std::string& command, const std::string& dir, const Env& env, bool hidden_console) {
+// environment, the way the front end starts MAME for its list (output to
+// `output`) when `hidden_console` is set, or as a user starts a program
+// otherwise.
+Child start(const std::string& command, const std::string& dir, const Env& env, bool hidden_console,
+            HANDLE output = nullptr) {
     std::string block = environment_block(env);
     std::string line = command;
     STARTUPINFOA si{};
@@ -107,6 +109,10 @@ Child start(const std::string& command, const std::string& dir, const Env& env, 
     if (hidden_console) {
         si.dwFlags = STARTF_USESHOWWINDOW;
         si.wShowWindow = SW_HIDE;
+    }
+    if (output) {
+        si.dwFlags |= STARTF_USESTDHANDLES;
+        si.hStdOutput = output;
     }
     PROCESS_INFORMATION pi{};
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, hidden_console, hidden_console ? CREATE_NO_WINDOW : 0,
@@ -216,20 +222,22 @@ double mark(const Marks& marks, const char* label) {
 // --- 1 and 2: game-list load and start-up --------------------------------------
 
 std::string game_list_command() {
-    char interpreter[MAX_PATH];
-    const DWORD n = GetEnvironmentVariableA("COMSPEC", interpreter, sizeof interpreter);
-    if (n == 0 || n >= sizeof interpreter) copy_text(interpreter, sizeof interpreter, "cmd.exe");
     set_default_settings();
-    char command[GAME_LIST_COMMAND_SIZE];
-    if (!build_game_list_command(command, sizeof command, interpreter, "mame.exe")) fail("game list command too long");
+    char command[COMMAND_LINE_SIZE];
+    if (!build_game_list_command(command, sizeof command, "mame.exe")) fail("game list command too long");
     return command;
 }
 
-// The interpreter command that load_game_list runs, on its own: started the
-// same way, waited for without polling.
+// The MAME list run that load_game_list makes, on its own: started the same
+// way, its output into the same file, waited for without polling.
 double bare_run(const std::string& dir, const Env& env) {
     const double t0 = now_ms();
-    Child c = start(game_list_command(), dir, env, true);
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    UniqueWinHandle output(CreateFileA(join(dir, GAME_LIST_FILE).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (output.get() == INVALID_HANDLE_VALUE) fail("cannot create the game list file");
+    Child c = start(game_list_command(), dir, env, true, output.get());
+    output.close();
     WaitForSingleObject(c.process.get(), INFINITE);
     const double t1 = now_ms();
     c.process.close();
@@ -240,7 +248,7 @@ double bare_run(const std::string& dir, const Env& env) {
 struct StartupRun {
     double startup;      // CreateProcess to the main window visible
     double load;         // load_game_list, start to return
-    double wait;         // of it: starting the interpreter and waiting for it
+    double wait;         // of it: starting MAME and waiting for it
     double parse_fill;   // of it: reading the file and filling the list
     double limit_box;    // the limit message's time on screen, left out of the others
     double to_winmain;   // CreateProcess to the program's first line
@@ -269,7 +277,7 @@ StartupRun program_run(const std::string& dir, const Env& env) {
     end(c, main);
 
     const Marks marks = read_marks(log);
-    const double start = mark(marks, "game_list.start"), ended = mark(marks, "game_list.interpreter_ended"),
+    const double start = mark(marks, "game_list.start"), ended = mark(marks, "game_list.mame_ended"),
                  listed = mark(marks, "game_list.listed"), back = mark(marks, "game_list.return");
     run.limit_box = marks.at("game_list.listed").first < 0 ? back - listed : 0;
     run.load = back - start - run.limit_box;
@@ -327,7 +335,7 @@ void bench_list(int runs) {
     }
 
     std::printf("### 1. Game-list load (median of %d runs, ms)\n\n", runs);
-    std::printf("| games | bare interpreter run | load_game_list | of it: interpreter and polling | "
+    std::printf("| games | bare MAME list run | load_game_list | of it: MAME and polling | "
                 "of it: parse and fill | load / bare | parse and fill / bare |\n");
     std::printf("|---:|---:|---:|---:|---:|---:|---:|\n");
     for (int games : sizes) {
@@ -338,7 +346,7 @@ void bench_list(int runs) {
     }
     std::printf("\nEvery run's status line gave the number of games (-10 for 5000, with the limit message, whose "
                 "time on screen is left out of every figure).\n\n### 2. Start-up (median of %d runs, ms)\n\n", runs);
-    std::printf("| games | bare interpreter run | start-up to the main window visible | start-up / bare |\n");
+    std::printf("| games | bare MAME list run | start-up to the main window visible | start-up / bare |\n");
     std::printf("|---:|---:|---:|---:|\n");
     for (int games : sizes) {
         const Series& s = series[games];

@@ -25,3 +25,11 @@ inline constexpr DWORD INP_FILE_DIALOG_SIZE =
 #if !defined(_WIN64)
 static_assert(INP_FILE_DIALOG_SIZE == 76, "the pre-2000 OPENFILENAME is 76 bytes");
 #endif
+
+// The folder the program was started in, where vornix.cfg, versions.ini,
+// gamelist.tmp and the extracted recordings live. Windows documents
+// OFN_NOCHANGEDIR as having no effect on the open-file dialog, so choosing a
+// file elsewhere may move the current directory there; it is put back after
+// every file dialog, or the settings would be saved in the INP's folder.
+void remember_working_folder();
+void restore_working_folder();

@@ -11,6 +11,7 @@ unsigned net_timeout_ms();
 unsigned parse_net_timeout_ms(const char* text);
 
 // Splits a server address "host" or "host:port" into the host and the port
-// (80 when none is given). False when the host is empty or does not fit, or
-// the port is not a number from 1 to 65535.
+// (80 when none is given). "http://" before it, "/" after it and blanks
+// around it are allowed. False when the host is empty or does not fit, the
+// port is not a number from 1 to 65535, or a path or another scheme is given.
 bool split_host_port(const char* server, char* host, std::size_t host_size, unsigned short* port);

@@ -37,6 +37,11 @@ bool take_line(std::FILE* in, char* field, std::size_t size) {
 }  // namespace
 
 int read_versions(std::FILE* in, VersionTaken on_taken, void* context) {
+    // Notepad saves "UTF-8" with a byte order mark first: it is no part of
+    // the first display name.
+    const long start = std::ftell(in);
+    unsigned char mark[3] = {};
+    if (std::fread(mark, 1, 3, in) != 3 || std::memcmp(mark, "\xEF\xBB\xBF", 3) != 0) std::fseek(in, start, SEEK_SET);
     int c = std::getc(in);
     if (c == EOF) return 0;
     std::ungetc(c, in);

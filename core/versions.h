@@ -13,6 +13,11 @@ struct MameVersion {
 inline constexpr int MAX_MAME_VERSIONS = 100;
 inline constexpr const char* VERSIONS_FILE = "versions.ini";
 
+// Said when versions.ini lists no version: nothing can be listed or run.
+inline constexpr const char* NO_VERSION_CAPTION = "No MAME version";
+inline constexpr const char* NO_VERSION_TEXT =
+    "No MAME version is listed: add one to versions.ini and start Vornix again.";
+
 extern MameVersion mame_versions[MAX_MAME_VERSIONS];
 extern int mame_version_count;
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/text.h"
+#include "download/extract.h"
 
 DownloadMessage download_error_message(DownloadError error) {
     switch (error) {
@@ -31,13 +32,15 @@ bool format_offered_zip_name(char* out, std::size_t size, const char* recording_
     for (const char* p = recording_name; *p != '\0'; ++p)
         if (*p == '\\' || *p == '/' || *p == ':') base = p + 1;
     std::size_t n = 0;
-    for (const char* p = base; *p != '\0' && n + 1 < size; ++p) {
+    if (is_device_name(base) && size > 1) out[n++] = '_';
+    const char* p = base;
+    for (; *p != '\0' && n + 1 < size; ++p) {
         const unsigned char c = static_cast<unsigned char>(*p);
         out[n++] = c < 0x20 || std::strchr("<>:\"/\\|?*", c) != nullptr ? '_' : static_cast<char>(c);
     }
     out[n] = '\0';
     if (*base == '\0') return copy_text(out, size, "recording.zip");
-    return base[n] == '\0' && append_text(out, size, ".zip");
+    return *p == '\0' && append_text(out, size, ".zip");
 }
 
 bool format_download_status(char* out, std::size_t size, const char* name) {

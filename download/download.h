@@ -28,7 +28,7 @@ bool format_part_path(char* out, std::size_t size, const char* path);
 // that a name from the server such as "..\..\evil" cannot steer the request
 // out of its folder. The part after the last '\', '/' or ':', each character
 // a file name cannot hold replaced by '_', "recording" when nothing is left,
-// then ".zip".
+// then ".zip"; a device name ("nul.zip") gets a "_" before it.
 bool format_offered_zip_name(char* out, std::size_t size, const char* recording_name);
 // The status line while the download runs: "Downloading NAME...".
 bool format_download_status(char* out, std::size_t size, const char* name);

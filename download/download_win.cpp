@@ -10,6 +10,7 @@
 #include "core/text.h"
 #include "core/timing_win.h"
 #include "core/unique_handle.h"
+#include "download/extract.h"
 #include "scores/score_server.h"
 #include "scores/score_table.h"
 #include "ui/resources/resource.h"
@@ -53,6 +54,9 @@ public:
     ~PartFile() { discard(); }
 
     bool create() {
+        // A name Windows takes for a device ("nul.zip", typed by the user)
+        // would send the recording to the bit bucket or a serial port.
+        if (is_device_name(member_base_name(download_path))) return false;
         const HANDLE h = CreateFileA(part_path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) return false;
         part_file_slot = h;
@@ -203,7 +207,9 @@ void on_init_dialog(HWND dialog, int score_index) {
                 sizeof recording_name - 1);
     format_text(download_name, sizeof download_name, "%s.zip", recording_name);
     format_offered_zip_name(download_path, sizeof download_path, recording_name);
-    if (GetSaveFileNameA(&inp_file_dialog) != TRUE) {
+    const BOOL chosen = GetSaveFileNameA(&inp_file_dialog);
+    restore_working_folder();
+    if (chosen != TRUE) {
         end_download_dialog(dialog, DOWNLOAD_FAILED);
         return;
     }
@@ -368,8 +374,11 @@ unsigned __stdcall download_worker(void* name) {
     timing_mark("download.complete");
     EnableWindow(GetDlgItem(dialog, IDCANCEL), FALSE);
     SetDlgItemTextA(dialog, IDC_DOWNLOAD_STATUS, "Download complete.");
-    // Done last: it may close the dialog at once.
-    EnableWindow(GetDlgItem(dialog, IDC_DOWNLOAD_DONE), TRUE);
+    // Done last: it may close the dialog at once. It takes the focus from the
+    // disabled Cancel, so Enter is Done for a user at the keyboard.
+    const HWND done = GetDlgItem(dialog, IDC_DOWNLOAD_DONE);
+    EnableWindow(done, TRUE);
+    SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(done), TRUE);
     MessageBeep(MB_OK);
     return 0;
 }

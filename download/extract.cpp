@@ -26,10 +26,12 @@ using UniqueZip = UniqueHandle<unzFile, unzClose>;
 
 constexpr std::size_t COPY_CHUNK = 1024;
 
-// Windows opens these devices whatever the extension: "NUL.inp" is NUL.
-constexpr const char* DEVICE_NAMES[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4",
-                                        "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2", "LPT3",
-                                        "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9", "CONIN$", "CONOUT$"};
+// Windows opens these devices whatever the extension: "NUL.inp" is NUL. The
+// superscript digits are Windows-1252's, which Windows reads as 1, 2 and 3.
+constexpr const char* DEVICE_NAMES[] = {"CON",  "PRN",  "AUX",  "NUL",     "COM1",    "COM2",    "COM3",    "COM4",
+                                        "COM5", "COM6", "COM7", "COM8",    "COM9",    "COM\xB9", "COM\xB2", "COM\xB3",
+                                        "LPT1", "LPT2", "LPT3", "LPT4",    "LPT5",    "LPT6",    "LPT7",    "LPT8",
+                                        "LPT9", "LPT\xB9", "LPT\xB2", "LPT\xB3", "CONIN$", "CONOUT$"};
 
 char ascii_upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -38,14 +40,6 @@ bool equal_any_case(const char* a, std::size_t a_length, const char* b) {
     for (std::size_t i = 0; i < a_length; ++i)
         if (ascii_upper(a[i]) != ascii_upper(b[i])) return false;
     return true;
-}
-
-bool is_device_name(const char* name) {
-    const char* dot = std::strchr(name, '.');
-    const std::size_t stem = dot ? static_cast<std::size_t>(dot - name) : std::strlen(name);
-    for (const char* device : DEVICE_NAMES)
-        if (equal_any_case(name, stem, device)) return true;
-    return false;
 }
 
 // Creates `path` for writing only if no file of that name exists: a file the
@@ -123,6 +117,16 @@ ExtractResult extract_current(unzFile zip, const char* base) {
 }
 
 }  // namespace
+
+bool is_device_name(const char* name) {
+    const char* dot = std::strchr(name, '.');
+    std::size_t stem = dot ? static_cast<std::size_t>(dot - name) : std::strlen(name);
+    // Windows drops the blanks before the extension: "con .zip" is CON too.
+    while (stem > 0 && name[stem - 1] == ' ') --stem;
+    for (const char* device : DEVICE_NAMES)
+        if (equal_any_case(name, stem, device)) return true;
+    return false;
+}
 
 const char* member_base_name(const char* name) {
     const char* base = name;

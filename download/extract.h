@@ -25,6 +25,12 @@ ExtractResult extract_inp_member(const char* zip_path, const char** name);
 // The part of a member name after its last "/" or "\".
 const char* member_base_name(const char* name);
 
+// Whether Windows takes the file name `name` for a device: CON, PRN, AUX,
+// NUL, COM1-9, LPT1-9 (also with a superscript digit), CONIN$ or CONOUT$, in
+// any letter case, with or without an extension and blanks before it.
+// Creating "nul.zip" writes to the bit bucket, "com1.inp" to a serial port.
+bool is_device_name(const char* name);
+
 // Whether a member's base name may become a file in the working directory
 // and a word of MAME's command line: not empty, no ":" (a drive or a stream),
 // no control or reserved character, no white space or quote, no leading "-"

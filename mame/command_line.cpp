@@ -20,18 +20,27 @@ bool append_command_value(char* out, std::size_t size, const char* value) {
     return fits;
 }
 
-bool build_game_list_command(char* out, std::size_t size, const char* interpreter, const char* executable,
-                             const Settings& options) {
+const char* game_list_sort_switch(const Settings& options) {
+    return flag_on(options.sort_by_driver) ? "-sortdriver" : "-sortname";
+}
+
+bool build_game_list_command(char* out, std::size_t size, const char* executable, const Settings& options) {
     if (size == 0) return false;
     out[0] = '\0';
-    bool fits = append_command_value(out, size, interpreter);
-    fits &= append_text(out, size, " /c ");
-    fits &= append_command_value(out, size, executable);
+    bool fits = append_command_value(out, size, executable);
     fits &= append_text(out, size, " -listfull ");
-    fits &= append_text(out, size, flag_on(options.sort_by_driver) ? "-sortdriver" : "-sortname");
-    fits &= append_text(out, size, " > ");
-    fits &= append_text(out, size, GAME_LIST_FILE);
+    fits &= append_text(out, size, game_list_sort_switch(options));
     return fits;
+}
+
+bool format_cannot_call_message(char* out, std::size_t size, int error, const char* executable) {
+    // Windows' codes for a name that leads nowhere: no such file, no such
+    // folder, a name it cannot even parse.
+    const bool missing = error == 2 || error == 3 || error == 123;
+    return format_text(out, size,
+                       "Cannot call MAME - [%i]\n\n%s\n%s\n\nCheck line 2 of this version's entry in versions.ini.",
+                       error, missing ? "This MAME program was not found:" : "This MAME program could not be started:",
+                       executable);
 }
 
 bool build_play_command(char* out, std::size_t size, const char* executable, const char* short_name,

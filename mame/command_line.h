@@ -12,9 +12,9 @@
 
 // Both buffers of a run, the command line and its preview, hold 1024
 // characters; the preview adds " [Length: NNNN]", so a command line of up to
-// 1008 characters fits both.
+// 1008 characters fits both. The game list's line is built in one of the same
+// size, so every program line that runs a game also lists the games.
 inline constexpr std::size_t COMMAND_LINE_SIZE = 1024;
-inline constexpr std::size_t GAME_LIST_COMMAND_SIZE = 512;
 
 inline constexpr const char* GAME_LIST_FILE = "gamelist.tmp";
 
@@ -29,11 +29,23 @@ inline constexpr int INP_RECORD = 1;
 // reads \" as a literal quote, and a folder means the same without them.
 bool append_command_value(char* out, std::size_t size, const char* value);
 
-// "<interpreter> /c <executable> -listfull -sortname > gamelist.tmp", with
-// -sortdriver when `options` asks for it. The interpreter and the executable
-// go in as append_command_value puts them.
-bool build_game_list_command(char* out, std::size_t size, const char* interpreter, const char* executable,
+// The switch that asks MAME for its list in the order `options` wants:
+// "-sortdriver" or "-sortname".
+const char* game_list_sort_switch(const Settings& options = settings);
+
+// "<executable> -listfull -sortname" (or -sortdriver). MAME is started on
+// it directly, its output going to gamelist.tmp, and no command interpreter
+// reads the line: the interpreter drops the quotes of a program path that
+// holds ( ) & @ ^ (as "C:\Program Files (x86)\MAME\mame.exe" does) and
+// splits a line at an unquoted &, so the list failed where the runs worked.
+// The executable goes in as append_command_value puts it, as in every run.
+bool build_game_list_command(char* out, std::size_t size, const char* executable,
                              const Settings& options = settings);
+
+// The message for a MAME program that cannot be started: "Cannot call MAME -
+// [code]", then what the code means for the user and the program line of
+// versions.ini that named it.
+bool format_cannot_call_message(char* out, std::size_t size, int error, const char* executable);
 
 // "<executable> <short name>" and the option switches.
 bool build_play_command(char* out, std::size_t size, const char* executable, const char* short_name,

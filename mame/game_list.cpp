@@ -81,11 +81,11 @@ int find_game(const char* short_name) {
     return -1;
 }
 
-bool format_empty_list_message(char* out, std::size_t size, const char* executable, int code) {
+bool format_empty_list_message(char* out, std::size_t size, const char* executable, int code,
+                               const char* sort_switch) {
     return format_text(out, size,
                        "MAME listed no games: %s ended with code %i.\n\n"
-                       "Check this version's program line in versions.ini: it must name a MAME that exists, "
-                       "and a MAME build that accepts -listfull and -sortname (see README).",
-                       // With no version listed the line run names no program at all.
-                       *executable != '\0' ? executable : "(no program: versions.ini lists no version)", code);
+                       "Check this version's program line in versions.ini: it must name a MAME build that "
+                       "accepts -listfull and %s (see README).",
+                       executable, code, sort_switch);
 }

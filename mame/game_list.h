@@ -29,11 +29,13 @@ using GameStored = void (*)(const GameEntry& game, void* context);
 // GAME_LIST_FULL as soon as the table holds GAME_TABLE_SIZE games.
 int read_game_list(std::FILE* in, GameEntry (&table)[GAME_TABLE_SIZE], GameStored on_stored, void* context);
 
-// A load that found no game where the interpreter reported a failure: MAME
-// was not found, or it refused the list's switches. Said once, in a box with
-// this caption, naming the version's program and the code.
+// A load that found no game where MAME ended with an error: most often a
+// MAME that refuses the list's switches. Said once, in a box with this
+// caption, naming the version's program, its exit code and the sort switch
+// it was given.
 inline constexpr const char* EMPTY_GAME_LIST_CAPTION = "Empty game list";
-bool format_empty_list_message(char* out, std::size_t size, const char* executable, int code);
+bool format_empty_list_message(char* out, std::size_t size, const char* executable, int code,
+                               const char* sort_switch);
 
 // Index of the first of slots 0 to 4998 whose short_name equals `short_name`
 // byte for byte, or -1. Every slot is searched whatever the last load stored.

@@ -12,11 +12,20 @@
 
 namespace {
 
-// The interpreter that redirects MAME's list into the file. COMSPEC names it
-// on every Windows and in Wine; "command.com" exists on neither today.
-void command_interpreter(char* out, DWORD size) {
-    const DWORD n = GetEnvironmentVariableA("COMSPEC", out, size);
-    if (n == 0 || n >= size) copy_text(out, size, "cmd.exe");
+// Why the last load listed no game, for report_game_list_problem; an empty
+// text when there is nothing to say.
+struct {
+    const char* caption;
+    char text[1024];
+} problem;
+
+// The file MAME's list goes to, created here and handed to MAME as its
+// standard output: an inheritable handle, so the started MAME writes into it.
+UniqueWinHandle create_list_file() {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    const HANDLE h = CreateFileA(GAME_LIST_FILE, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    return UniqueWinHandle(h == INVALID_HANDLE_VALUE ? nullptr : h);
 }
 
 void add_to_list(const GameEntry& game, void* list_box) {
@@ -44,30 +53,47 @@ void end_fill(HWND list_box) {
 
 int load_game_list(HWND list_box, int version_index) {
     timing_mark("game_list.start");
+    problem.text[0] = '\0';
     if (version_index < 0 || version_index >= MAX_MAME_VERSIONS) return GAME_LIST_CANNOT_START;
-
-    char interpreter[MAX_PATH];
-    command_interpreter(interpreter, sizeof interpreter);
-    char command[GAME_LIST_COMMAND_SIZE];
-    if (!build_game_list_command(command, sizeof command, interpreter, mame_versions[version_index].executable)) {
+    const char* executable = mame_versions[version_index].executable;
+    if (*executable == '\0') {
+        // No version is listed: there is no program to ask.
+        problem.caption = NO_VERSION_CAPTION;
+        copy_text(problem.text, NO_VERSION_TEXT);
+        return 0;
+    }
+    char command[COMMAND_LINE_SIZE];
+    if (!build_game_list_command(command, sizeof command, executable)) {
         MessageBoxA(nullptr, MAME_LINE_TOO_LONG, "Fatal error", MB_OK);
         return GAME_LIST_CANNOT_START;
     }
 
-    // The interpreter's console stays hidden: SW_HIDE is what Windows honours
+    UniqueWinHandle output = create_list_file();
+    if (!output) {
+        MessageBoxA(nullptr, "Cannot open MAME game list", "Fatal Error", MB_OK);
+        return GAME_LIST_CANNOT_OPEN;
+    }
+    // A console MAME gets no console window: SW_HIDE is what Windows honours
     // for a new console, CREATE_NO_WINDOW what Wine does.
     ChildProcess child;
-    if (!start_child(command, SW_HIDE, CREATE_NO_WINDOW, child)) {
-        MessageBoxA(nullptr, "Cannot call MAME", "Fatal error", MB_OK);
+    const bool started = start_child(command, SW_HIDE, CREATE_NO_WINDOW, child, output.get());
+    const DWORD error = GetLastError();
+    // MAME writes through its own copy; once it has ended the list is whole.
+    output.close();
+    if (!started) {
+        std::remove(GAME_LIST_FILE);
+        problem.caption = "Fatal error";
+        format_cannot_call_message(problem.text, sizeof problem.text, static_cast<int>(error), executable);
         return GAME_LIST_CANNOT_START;
     }
-    // The list is read whatever the interpreter returns: a MAME that did not
-    // run leaves an empty file, and so an empty list, which is explained below.
+    // The list is read whatever MAME returns: one that refuses the switches
+    // leaves an empty file, and so an empty list, which is explained below.
     const DWORD exit_code = wait_for_child(child);
-    timing_mark("game_list.interpreter_ended");
+    timing_mark("game_list.mame_ended");
 
     UniqueFile list = open_file(GAME_LIST_FILE, "r");
     if (!list) {
+        std::remove(GAME_LIST_FILE);
         MessageBoxA(nullptr, "Cannot open MAME game list", "Fatal Error", MB_OK);
         return GAME_LIST_CANNOT_OPEN;
     }
@@ -81,11 +107,16 @@ int load_game_list(HWND list_box, int version_index) {
     timing_mark("game_list.listed", result);
     if (result == GAME_LIST_FULL) MessageBoxA(nullptr, "Game list limit exceeded :/", "Error", MB_OK);
     if (result == 0 && exit_code != 0) {
-        char message[1024];
-        format_empty_list_message(message, sizeof message, mame_versions[version_index].executable,
-                                  static_cast<int>(exit_code));
-        MessageBoxA(nullptr, message, EMPTY_GAME_LIST_CAPTION, MB_OK);
+        problem.caption = EMPTY_GAME_LIST_CAPTION;
+        format_empty_list_message(problem.text, sizeof problem.text, executable, static_cast<int>(exit_code),
+                                  game_list_sort_switch());
     }
     timing_mark("game_list.return", result);
     return result;
+}
+
+void report_game_list_problem() {
+    if (problem.text[0] == '\0') return;
+    MessageBoxA(nullptr, problem.text, problem.caption, MB_OK);
+    problem.text[0] = '\0';
 }

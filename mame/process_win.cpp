@@ -2,12 +2,17 @@
 
 #include "core/timing_win.h"
 
-bool start_child(char* command_line, WORD show_window, DWORD creation_flags, ChildProcess& child) {
+bool start_child(char* command_line, WORD show_window, DWORD creation_flags, ChildProcess& child,
+                 HANDLE output) {
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = show_window;
+    if (output) {
+        startup.dwFlags |= STARTF_USESTDHANDLES;
+        startup.hStdOutput = output;
+    }
     PROCESS_INFORMATION info;
     ZeroMemory(&info, sizeof info);
     if (!CreateProcessA(nullptr, command_line, nullptr, nullptr, TRUE, creation_flags, nullptr, nullptr, &startup,

@@ -19,14 +19,14 @@ int refuse_too_long() {
 
 // Shows the command line, runs it and waits for MAME to end, then reports a
 // failure to start (-1) or a non-zero exit code (still 0: MAME did run).
-int launch(char* command_line) {
+int launch(char* command_line, const char* executable) {
     char message[COMMAND_LINE_SIZE];
     if (!format_preview(message, sizeof message, command_line)) return refuse_too_long();
     MessageBoxA(nullptr, message, "Commandline view", MB_OK);
 
     ChildProcess child;
     if (!start_child(command_line, SW_SHOWNORMAL, 0, child)) {
-        format_text(message, sizeof message, "Cannot call MAME - [%i]", static_cast<int>(GetLastError()));
+        format_cannot_call_message(message, sizeof message, static_cast<int>(GetLastError()), executable);
         MessageBoxA(nullptr, message, "Fatal error", MB_OK);
         return -1;
     }
@@ -52,7 +52,7 @@ int run_game(int game_index, int version_index) {
     if (!build_play_command(command_line, sizeof command_line, mame_versions[version_index].executable,
                             game_table[game_index].short_name))
         return refuse_too_long();
-    return launch(command_line);
+    return launch(command_line, mame_versions[version_index].executable);
 }
 
 int run_inp(int game_index, int version_index, int mode, const char* input_directory, const char* inp_name) {
@@ -61,5 +61,5 @@ int run_inp(int game_index, int version_index, int mode, const char* input_direc
     if (!build_inp_command(command_line, sizeof command_line, mame_versions[version_index].executable,
                            game_table[game_index].short_name, mode, input_directory, inp_name))
         return refuse_too_long();
-    return launch(command_line);
+    return launch(command_line, mame_versions[version_index].executable);
 }

@@ -6,6 +6,7 @@
 
 #include "core/app_win.h"
 #include "core/settings.h"
+#include "core/single_instance_win.h"
 #include "core/text.h"
 #include "core/timing_win.h"
 #include "core/versions.h"
@@ -66,6 +67,7 @@ void create_score_list_font(HWND dialog) {
 
 BOOL on_init_dialog(HWND dialog) {
     timing_mark("main_dialog.init");
+    publish_main_window(dialog);
     static const char* const sample_rates[] = {"11,025Hz", "22,050Hz", "44,100Hz"};
     for (const char* rate : sample_rates)
         SendDlgItemMessageA(dialog, IDC_SAMPLE_RATE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(rate));
@@ -94,8 +96,10 @@ BOOL on_init_dialog(HWND dialog) {
 
     load_versions(GetDlgItem(dialog, IDC_VERSION_LIST));
     // Always the first version: the version list has no selection yet. With
-    // no version at all, version 0 is an empty record and MAME lists nothing.
+    // no version at all, version 0 is an empty record: nothing is asked, and
+    // the user is told why the list is empty.
     set_status(dialog, load_game_list(GetDlgItem(dialog, IDC_GAME_LIST), 0));
+    report_game_list_problem();
     SendDlgItemMessageA(dialog, IDC_VERSION_LIST, CB_SETCURSEL, 0, 0);
 
     for (int id : {IDC_RECORD_INP, IDC_PLAYBACK_INP, IDC_PLAY_GAME, IDC_VERSION_LIST})
@@ -106,8 +110,7 @@ BOOL on_init_dialog(HWND dialog) {
 // A run or a reload needs a line of each table; -1 would index outside them.
 bool has_version(HWND dialog) {
     if (selected_version(dialog) >= 0) return true;
-    MessageBoxA(dialog, "No MAME version is listed: add one to versions.ini and start Vornix again.",
-                "No MAME version", MB_OK | MB_ICONINFORMATION);
+    MessageBoxA(dialog, NO_VERSION_TEXT, NO_VERSION_CAPTION, MB_OK | MB_ICONINFORMATION);
     return false;
 }
 
@@ -133,7 +136,9 @@ bool ask_inp_file(HWND dialog, char (&path)[512], char (&name)[128]) {
     inp_file_dialog.lpstrTitle = "Playback INP";
     // The working directory must stay where vornix.cfg and versions.ini are.
     inp_file_dialog.Flags = OFN_NOCHANGEDIR;
-    if (GetOpenFileNameA(&inp_file_dialog) != TRUE) return false;
+    const BOOL chosen = GetOpenFileNameA(&inp_file_dialog);
+    restore_working_folder();
+    if (chosen != TRUE) return false;
 
     switch (split_chosen_inp(path, inp_file_dialog.nFileOffset, inp_file_dialog.nFileExtension, name, sizeof name)) {
     case InpChoice::ok:
@@ -211,6 +216,8 @@ void on_reload(HWND dialog) {
     set_status(dialog, load_game_list(GetDlgItem(dialog, IDC_GAME_LIST), selected_version(dialog)));
 
     if (wait) DestroyWindow(wait);
+    // Said once the wait box is gone, before the window comes back empty.
+    report_game_list_problem();
     ShowWindow(dialog, SW_SHOW);
 }
 
@@ -229,7 +236,22 @@ void on_find(HWND dialog) {
 void on_close(HWND dialog) {
     copy_rate_and_level(dialog);
     save_settings();
+    release_working_folder();
     EndDialog(dialog, 0);
+}
+
+// Enter runs the default button, "Play game", wherever the focus is. Typed
+// into "Go to:" or "Split:", or pressed on a listed score, it means that
+// control's own command: the user did not ask to start MAME. (A click on the
+// button itself has moved the focus there first.) Returns whether it was so.
+bool on_enter_elsewhere(HWND dialog, int id) {
+    if (id != IDC_PLAY_GAME) return false;
+    const HWND focus = GetFocus();
+    if (focus == GetDlgItem(dialog, IDC_FIND_EDIT)) on_find(dialog);
+    else if (focus == GetDlgItem(dialog, IDC_SPLIT_EDIT)) on_get_high_scores(dialog);
+    else if (focus == GetDlgItem(dialog, IDC_SCORE_LIST)) on_open_score(dialog);
+    else return false;
+    return true;
 }
 
 // A check box flips its own tick on every click and the field follows it
@@ -260,7 +282,7 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
         return on_init_dialog(dialog);
     case WM_COMMAND: {
         const int id = LOWORD(wparam);
-        if (on_toggle(dialog, id)) return FALSE;
+        if (on_enter_elsewhere(dialog, id) || on_toggle(dialog, id)) return FALSE;
         switch (id) {
         case IDOK:
             SendMessageA(dialog, WM_CLOSE, 0, 0);

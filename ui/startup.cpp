@@ -4,6 +4,7 @@
 
 #include "core/app_win.h"
 #include "core/settings.h"
+#include "core/single_instance_win.h"
 #include "core/text.h"
 #include "core/timing_win.h"
 #include "ui/main_dialog.h"
@@ -14,6 +15,8 @@ int run_vornix(HINSTANCE instance) {
     download_cancel = 0;
     InitCommonControls();
     app_instance = instance;
+    remember_working_folder();
+    if (!claim_working_folder()) return 0;
     set_default_settings();
     load_settings();
 

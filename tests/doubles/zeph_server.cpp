@@ -33,7 +33,10 @@ std::string file_for(const std::string& root, const std::string& target) {
         if (escaped) i += 2;
     }
     if (path.size() < 4 || path.compare(path.size() - 4, 4, ".zip") != 0) return "";
-    return root + "\\inp\\" + path.substr(path.find_last_of("/\\") + 1);
+    // A server keeps a recording named after a Windows device (nul.zip) like
+    // any other file: read through \\?\, Windows does not take it for one.
+    const bool absolute = root.size() > 2 && root[1] == ':' && root[2] == '\\';
+    return (absolute ? "\\\\?\\" : "") + root + "\\inp\\" + path.substr(path.find_last_of("/\\") + 1);
 }
 
 }  // namespace

@@ -92,6 +92,7 @@ TEST(VersionsFile, EntriesOfFourLines) {
         {"an entry cut short by the end is still taken", "A\nexeA\n0.1\nx\nB\nexeB", "A,exeA,0.1;B,exeB,;"},
         {"only a carriage return before the line feed is dropped", "A\rB\r\nexe\r\n0.1\r\nx\r\n", "A\rB,exe,0.1;"},
         {"an empty first line is skipped", "\n\nA\nexe\n0.1\nx\n", "A,exe,0.1;"},
+        {"Notepad's UTF-8 mark is no part of the first name", "\xEF\xBB\xBF" "A\nexe\n0.1\nx\n", "A,exe,0.1;"},
         {"an empty file", "", ""},
         {"white space only", "\n \n\t\n", ""},
         {"long lines are cut to their fields without spilling",
@@ -108,7 +109,8 @@ TEST(NetSettings, ServerAddressAndTimeout) {
     const std::pair<std::string, std::string> servers[] = {
         {"zeph.example.org", "zeph.example.org:80"}, {"127.0.0.1:8080", "127.0.0.1:8080"}, {"h:65535", "h:65535"},
         {"h:65536", "refused"}, {"h:0", "refused"}, {":80", "refused"}, {"h:8o", "refused"},
-        {std::string(64, 'h'), "refused"}};  // a host that does not fit its 64 bytes
+        {std::string(64, 'h'), "refused"},  // a host that does not fit its 64 bytes
+        {" HTTP://h:8080/ ", "h:8080"}, {"http://h", "h:80"}, {"h/zeph/", "refused"}, {"https://h", "refused"}};
     for (const auto& [server, expected] : servers) {
         char host[64] = "";
         unsigned short port = 0;
@@ -186,20 +188,28 @@ TEST(MameCommandLine, PlayRecordAndPlaybackLinesQuoteWhiteSpace) {
 }
 
 TEST(MameCommandLine, GameListLineRefusedLinesAndPreview) {
-    // "cmd.exe /c " and " -listfull -sortname > gamelist.tmp" leave 465 characters of the 511.
-    struct Case { const char *name, *interpreter; std::string exe; std::uint32_t by_driver; const char* line; } cases[] = {
-        {"a sort flag of 2 sorts by name", "cmd.exe", "mame", 2, "cmd.exe /c mame -listfull -sortname > gamelist.tmp"},
-        {"by driver, an executable with a space", "cmd.exe", "C:\\My MAME\\mame.exe", 1,
-         "cmd.exe /c \"C:\\My MAME\\mame.exe\" -listfull -sortdriver > gamelist.tmp"},
-        {"an interpreter with a space", "C:\\Program Files\\cmd.exe", "mame", 0,
-         "\"C:\\Program Files\\cmd.exe\" /c mame -listfull -sortname > gamelist.tmp"},
-        {"one character more is refused", "cmd.exe", std::string(466, 'e'), 0, nullptr}};
+    // MAME is started on the line itself, so a program line lists the games exactly as it runs them.
+    struct Case { const char* name; std::string exe; std::uint32_t by_driver; const char* line; } cases[] = {
+        {"a sort flag of 2 sorts by name", "mame", 2, "mame -listfull -sortname"},
+        {"by driver, a program in Program Files (x86) goes in quotes", "C:\\Program Files (x86)\\MAME\\mame.exe", 1,
+         "\"C:\\Program Files (x86)\\MAME\\mame.exe\" -listfull -sortdriver"},
+        {"a line with its own quotes and options is kept as written", "\"C:\\R&D\\mame.exe\" -rompath \"D:\\My ROMs\"", 0,
+         "\"C:\\R&D\\mame.exe\" -rompath \"D:\\My ROMs\" -listfull -sortname"},
+        {"one character more than fits is refused", std::string(COMMAND_LINE_SIZE - 22, 'e'), 1, nullptr}};
     for (const auto& c : cases) {
         Settings s = defaults();
         s.sort_by_driver = c.by_driver;
-        char line[GAME_LIST_COMMAND_SIZE];
-        EXPECT_EQ(build_game_list_command(line, sizeof line, c.interpreter, c.exe.c_str(), s), c.exe.size() < 466) << c.name;
+        char line[COMMAND_LINE_SIZE];
+        EXPECT_EQ(build_game_list_command(line, sizeof line, c.exe.c_str(), s), c.line != nullptr) << c.name;
         if (c.line) { EXPECT_STREQ(line, c.line) << c.name; }
+    }
+    // A program that cannot be started is named with the code's meaning.
+    for (const auto& [code, text] : {std::pair{2, "Cannot call MAME - [2]\n\nThis MAME program was not found:\nC:\\m.exe\n\n"
+                                                  "Check line 2 of this version's entry in versions.ini."},
+                                     {5, "Cannot call MAME - [5]\n\nThis MAME program could not be started:\nC:\\m.exe"}}) {
+        char message[1024];
+        format_cannot_call_message(message, sizeof message, code, "C:\\m.exe");
+        EXPECT_EQ(std::string(message).substr(0, std::strlen(text)), text);
     }
     char line[COMMAND_LINE_SIZE];
     const std::string exe(511, 'e'), dir(300, 'd'), name(127, 'n');  // the longest executable versions.ini holds
@@ -242,11 +252,12 @@ TEST(GameList, LimitsOfTheTableAndTheEmptyListMessage) {
     for (const auto& [name, index] : {std::pair{"g5000", 0}, {"g2500", 2500}, {"G5000", -1}, {"g500", -1}, {"", 3000},
                                       {"lastbut1", 4998}, {"last", -1}})
         EXPECT_EQ(find_game(name), index) << "find_game('" << name << "')";
-    // A list MAME did not give names the executable and its exit code.
+    // A list MAME did not give names the executable, its exit code and the sort switch it was given.
     char text[1024];
-    format_empty_list_message(text, sizeof text, "C:\\My MAME\\mame.exe", -1);
+    format_empty_list_message(text, sizeof text, "C:\\My MAME\\mame.exe", -1, "-sortdriver");
     EXPECT_EQ(std::string(text).find("MAME listed no games: C:\\My MAME\\mame.exe ended with code -1.\n"), 0u) << text;
-    EXPECT_NE(std::string(text).find("versions.ini"), std::string::npos) << text;
+    EXPECT_NE(std::string(text).find("versions.ini: it must name a MAME build that accepts -listfull and -sortdriver"),
+              std::string::npos) << text;
 }
 
 TEST(Scores, QueryPathCutShortAnswerRowsAndDetails) {
@@ -314,11 +325,20 @@ TEST(Download, ProgressCutShortBodiesErrorPagesAndTheOfferedName) {
     for (const auto& [name, offered] : {std::pair<std::string, const char*>{"pacman-52310", "pacman-52310.zip"},
                                         {"..\\..\\evil", "evil.zip"}, {"a/b:c", "c.zip"}, {"", "recording.zip"},
                                         {"dir\\", "recording.zip"}, {"x?y", "x_y.zip"},
-                                        {"a<b>c\"d|e?f*g", "a_b_c_d_e_f_g.zip"}, {"a\x01" "b\tc\x1f", "a_b_c_.zip"}}) {
+                                        {"a<b>c\"d|e?f*g", "a_b_c_d_e_f_g.zip"}, {"a\x01" "b\tc\x1f", "a_b_c_.zip"},
+                                        {"x\\nul", "_nul.zip"}, {"nul_", "nul_.zip"}}) {
         char out[64];
         format_offered_zip_name(out, sizeof out, name.c_str());
         EXPECT_STREQ(out, offered) << "'" << name << "'";
     }
+}
+
+TEST(FileNames, DeviceNamesAsWindowsOpensThem) {
+    for (const char* device : {"nul", "NUL.zip", "con .zip", "Aux", "com1.inp", "LPT9.a.b", "COM\xB9.zip", "conout$",
+                               "nul  ", "prn."})
+        EXPECT_TRUE(is_device_name(device)) << device;
+    for (const char* plain : {"nul_", "console.zip", "com10", "lpt", "xnul", " nul", "", "COM\xB4"})
+        EXPECT_FALSE(is_device_name(plain)) << plain;
 }
 
 // The working directory lies two levels below the scratch folder and the zip: a name climbing out lands in sight.

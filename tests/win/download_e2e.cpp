@@ -30,7 +30,7 @@ std::string zip_of_1500_bytes() {
 }
 
 TEST_F(Flow, DownloadFailuresAndCancelKeepTheUsersFile) {
-    enum Act { done, message_then_cancel, cancel_after, cancel_save_as };
+    enum Act { done, enter_key, message_then_cancel, cancel_after, cancel_save_as };
     enum Where { live, nothing_listening, part_blocked };
     struct Case {
         const char* name;
@@ -52,6 +52,8 @@ TEST_F(Flow, DownloadFailuresAndCancelKeepTheUsersFile) {
          "", {}, 0, 2000},
         {"1500 bytes, Done at once", zip_of_1500_bytes(), zeph::Fault::drip, 300, live, done, true, "",
          {"", "Recieved: 1 kB / 2 kB", "Recieved: 2 kB / 2 kB"}, 0, 0},
+        {"a complete download left with the Enter key", zip_of_1500_bytes(), zeph::Fault::none, 0, live, enter_key,
+         true, "", {}, 0, 0},
         {"a status other than 200", bytes(3000), zeph::Fault::error_status, 0, live, message_then_cancel, false, kHtml,
          {""}, 0, 1000},
         {"HTML in the second chunk", bytes(1024) + "<HTML><BODY>gone</BODY></HTML>", zeph::Fault::none, 0, live,
@@ -105,7 +107,14 @@ TEST_F(Flow, DownloadFailuresAndCancelKeepTheUsersFile) {
             if (progress.back() != line) progress.push_back(line);
         };
         ULONGLONG cancelled = 0;
-        if (c.act == done) {
+        if (c.act == enter_key) {
+            // Cancel, which had the focus, is off: Done takes it, and Enter is Done.
+            ASSERT_TRUE(dialog);
+            HWND done_button = GetDlgItem(dialog, IDC_DOWNLOAD_DONE);
+            EXPECT_TRUE(wait_until([&] { return focused_control(dialog) == done_button; }, 10000))
+                << "Done has no focus";
+            press_keys(dialog, {{VK_RETURN}});
+        } else if (c.act == done) {
             ASSERT_TRUE(dialog);
             ASSERT_TRUE(wait_until([&] { watch(); return is_enabled(dialog, IDC_DOWNLOAD_DONE); }, 10000));
             watch();

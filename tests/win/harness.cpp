@@ -249,6 +249,38 @@ void post_command(HWND dialog, int id, int code) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
+std::vector<Key> typed(const std::string& text) {
+    std::vector<Key> keys;
+    for (char c : text) keys.push_back({LOBYTE(VkKeyScanA(c)), (VkKeyScanA(c) & 0x100) != 0});
+    return keys;
+}
+
+void press_keys(HWND window, const std::vector<Key>& keys) {
+    SetForegroundWindow(window);
+    EXPECT_TRUE(wait_until([&] { return GetForegroundWindow() == window; }, 3000)) << "the window is not in front";
+    for (const Key& k : keys) {
+        std::vector<INPUT> in;
+        const auto add = [&](WORD vk, DWORD flags) {
+            INPUT i{};
+            i.type = INPUT_KEYBOARD;
+            i.ki.wVk = vk;
+            i.ki.dwFlags = flags;
+            in.push_back(i);
+        };
+        if (k.shift) add(VK_SHIFT, 0);
+        add(k.vk, 0), add(k.vk, KEYEVENTF_KEYUP);
+        if (k.shift) add(VK_SHIFT, KEYEVENTF_KEYUP);
+        SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+        Sleep(50);
+    }
+}
+
+HWND focused_control(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
 // The GDI handle table that Windows and Wine share with each process: 65536
 // entries of 24 bytes, one in use when its type is not 0. Wine 8 writes its
 // address at offset 0xF8 of the PEB that ProcessBasicInformation names, for

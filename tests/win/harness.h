@@ -75,6 +75,17 @@ void set_text(HWND dialog, int id, const std::string& text);
 void type_file_name(HWND file_dialog, const std::string& name);
 void post_command(HWND dialog, int id, int code = 0);  // as a key would send it
 
+// Keys pressed as on a keyboard: through the input queue to the control
+// that has the focus in `window`, which is brought to the front first.
+struct Key {
+    WORD vk;
+    bool shift = false;
+};
+std::vector<Key> typed(const std::string& text);
+void press_keys(HWND window, const std::vector<Key>& keys);
+// The control that has the keyboard focus in `window`'s thread, or null.
+HWND focused_control(HWND window);
+
 // GDI objects `process` holds. Wine 8 answers GetGuiResources with 0, so
 // there they are counted in the GDI handle table it shares with the process;
 // -1 when neither can count.

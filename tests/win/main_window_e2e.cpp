@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 
@@ -48,10 +49,31 @@ std::string expand(std::string text, const std::string& dir) {
 
 void versions(const std::string& dir, const std::string& entries) { write_file(join(dir, "versions.ini"), entries); }
 
+// A copy of the stand-in MAME at `path` below `dir`, its folders made on the
+// way; its full path.
+std::string mame_copy(const std::string& dir, const std::string& path) {
+    for (std::size_t at = 0; (at = path.find('\\', at)) != std::string::npos; ++at)
+        CreateDirectoryA(join(dir, path.substr(0, at)).c_str(), nullptr);
+    CopyFileA(build_file("fake_mame.exe").c_str(), join(dir, path).c_str(), FALSE);
+    return join(dir, path);
+}
+
+// A working folder whose name holds what Windows allows and a command
+// interpreter would take for its own: every row runs in one.
+std::string awkward_dir(const std::string& under) {
+    wchar_t accent[] = L"\u00e9";  // in the user's code page, whichever it is
+    char letter[8] = {};
+    WideCharToMultiByte(CP_ACP, 0, accent, 1, letter, sizeof letter, nullptr, nullptr);
+    const std::string dir = join(under, std::string("R&D (x86) 100%!, ;=@'^ ") + letter);
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
 // One start of the program and what it showed.
 struct Session {
     explicit Session(const std::string& folder) : dir(folder) {}
     std::string dir;
+    Env env;
     Program app;
     HWND main = nullptr;
     std::vector<std::string> boxes;  // "caption: text", each answered with OK
@@ -62,13 +84,16 @@ struct Session {
         return wait_until([&] {
             const auto [caption, text] = app.open_message_box();
             if (caption.empty()) return done();
-            boxes.push_back(caption + ": " + text);
+            const bool over_wait = app.find_window_with_control(IDC_WAIT_TEXT) != nullptr;
+            // Marked in front, since a row compares a box by its beginning.
+            boxes.push_back((over_wait ? "(over the wait box) " : "") + caption + ": " + text);
             app.wait_message_box(caption);
             answered = GetTickCount64();
             return false;
         }, 30000);
     }
-    bool start(const Env& env) {
+    bool start(const Env& given) {
+        env = given;
         const bool up = app.start(dir, env) && settle([&] { return (main = app.find_window("Vornix")) != nullptr; });
         EXPECT_TRUE(up) << "no main window";
         return up;
@@ -159,7 +184,8 @@ TEST(MainWindow, SettingsFileAtStartAndExit) {
 // the command line, with "(found)" when the INP to play back was there).
 TEST(MainWindow, Commands) {
     const auto ask_for_inp = [](const std::string& d) { write_file(join(d, "vornix.cfg"), settings_file({{32, 1}})); };
-    const std::string kSpaced = "\"{dir}\\My MAME\\mame.exe\" pacman" + kSwitches,
+    const std::string kX86 = "\"{dir}\\Program Files (x86)\\MAME\\mame.exe\"",
+                      kOwnQuotes = "\"{dir}\\R&D\\mame.exe\" -rompath \"D:\\My ROMs\"",
                       kChosen = kInp + " -input_directory \"{dir}\\rec dir\" -playback \"run one\"",
                       kTurnedLine = "{mame} dkong -nohws -window -nosound -sr 11025 -frameskip 7 -noafs -mouse -joy";
     struct Row {
@@ -181,13 +207,24 @@ TEST(MainWindow, Commands) {
         {"the selected version's program is missing",
          [](const std::string& d) { versions(d, "A\n" + build_file("fake_mame.exe") + "\n1\nx\nB\nZ:\\m.exe\n2\nx\n"); },
          {}, [](Session& s) { select_combo_item(s.main, IDC_VERSION_LIST, 1); s.play(0); },
-         {viewed("Z:\\m.exe pacman" + kSwitches), "Fatal error: Cannot call MAME - [2]"}, 3, {"list -sortname"}},
-        {"a program in a folder with spaces, written without quotes",
+         {viewed("Z:\\m.exe pacman" + kSwitches),
+          "Fatal error: Cannot call MAME - [2]\n\nThis MAME program was not found:\nZ:\\m.exe\n"},
+         3, {"list -sortname"}},
+        {"a program in Program Files (x86), written without quotes",
          [](const std::string& dir) {
-             CreateDirectoryA(join(dir, "My MAME").c_str(), nullptr);
-             CopyFileA(build_file("fake_mame.exe").c_str(), join(dir, "My MAME\\mame.exe").c_str(), FALSE);
-             versions(dir, "Mine\n" + join(dir, "My MAME\\mame.exe") + "\n0.78\nWin32\n");
-         }, {}, [](Session& s) { s.play(0); }, {viewed(kSpaced)}, 3, {"list -sortname", kSpaced}},
+             versions(dir, "Mine\n" + mame_copy(dir, "Program Files (x86)\\MAME\\mame.exe") + "\n0.78\nx\n");
+         },
+         {}, [](Session& s) { s.play(0); }, {viewed(kX86 + " pacman" + kSwitches)}, 3,
+         {"list -sortname", kX86 + " pacman" + kSwitches}},
+        {"a program line with its own quotes and options, in a folder holding &",
+         [](const std::string& dir) {
+             versions(dir, "Mine\n\"" + mame_copy(dir, "R&D\\mame.exe") + "\" -rompath \"D:\\My ROMs\"\n0.78\nx\n");
+         },
+         {}, [](Session& s) { s.play(0); }, {viewed(kOwnQuotes + " pacman" + kSwitches)}, 3,
+         {"list -rompath D:\\My ROMs -sortname", kOwnQuotes + " pacman" + kSwitches}},
+        {"a program that is not there is named at start-up",
+         [](const std::string& d) { versions(d, "M\nZ:\\nowhere\\mame.exe\n0.1\nx\n"); }, {}, nullptr,
+         {"Fatal error: Cannot call MAME - [2]\n\nThis MAME program was not found:\nZ:\\nowhere\\mame.exe\n"}, -1, {}},
         {"record, not asking for a file although the box says so", ask_for_inp, {},
          [](Session& s) {
              s.play(0, IDC_RECORD_INP);
@@ -218,9 +255,7 @@ TEST(MainWindow, Commands) {
          {viewed(kTurnedLine)}, 3, {"list -sortname", kTurnedLine}},
         {"reload with the selected version, sorted by driver",
          [](const std::string& dir) {
-             for (const char* name : {"a", "b"})
-                 CopyFileA(build_file("fake_mame.exe").c_str(), join(dir, name + std::string(".exe")).c_str(), FALSE);
-             versions(dir, "A\n" + join(dir, "a.exe") + "\n1\nx\nB\n" + join(dir, "b.exe") + "\n2\nx\n");
+             versions(dir, "A\n" + mame_copy(dir, "a.exe") + "\n1\nx\nB\n" + mame_copy(dir, "b.exe") + "\n2\nx\n");
              write_file(join(dir, "a.lst"), kGames);
              write_file(join(dir, "b.lst"), "robby \"The Robot\"\r\nqbert \"Q*bert\"\r\n");
          },
@@ -257,10 +292,21 @@ TEST(MainWindow, Commands) {
              EXPECT_TRUE(wait_until([&] { return !IsWindow(box); }, 5000)) << "OK left the about box open";
          },
          {}, 3, {"list -sortname"}},
-        {"MAME lists nothing and ends with 6", [](const std::string& dir) { write_file(join(dir, "list.txt"), ""); },
-         {{"FAKE_MAME_EXIT", "6"}}, nullptr, {"Empty game list: MAME listed no games: {mame} ended with code 6."}, 0,
-         {"list -sortname"}},
-        {"MAME lists games and ends with 6", nullptr, {{"FAKE_MAME_EXIT", "6"}}, nullptr, {}, 3, {"list -sortname"}},
+        {"a reload whose MAME lists nothing and ends with 6 says so once the wait box is gone",
+         [](const std::string& dir) {
+             versions(dir, "A\n" + mame_copy(dir, "a.exe") + "\n1\nx\nB\n" + mame_copy(dir, "b.exe") + "\n2\nx\n");
+             write_file(join(dir, "a.lst"), kGames);
+             write_file(join(dir, "b.lst"), "");
+         },
+         {{"FAKE_MAME_EXIT", "6"}, {"FAKE_MAME_LIST", "{dir}\\{exe}.lst"}},
+         [](Session& s) {
+             select_combo_item(s.main, IDC_VERSION_LIST, 1);
+             click(s.main, IDC_SORT_BY_DRIVER);
+             s.press(IDC_REFRESH);
+         },
+         {"Empty game list: MAME listed no games: {dir}\\b.exe ended with code 6.\n\nCheck this version's program "
+          "line in versions.ini: it must name a MAME build that accepts -listfull and -sortdriver (see README)."},
+         0, {"list -sortname", "list -sortdriver"}},
         {"5000 games fill the table",
          [](const std::string& dir) {
              std::string list;
@@ -269,19 +315,51 @@ TEST(MainWindow, Commands) {
          },
          {}, [](Session& s) { EXPECT_EQ(SendDlgItemMessageW(s.main, IDC_GAME_LIST, LB_GETCOUNT, 0, 0), 5000); },
          {"Error: Game list limit exceeded :/"}, -10, {"list -sortname"}},
-        {"the interpreter named by COMSPEC cannot start", nullptr, {{"COMSPEC", "C:\\nowhere\\cmd.exe"}}, nullptr,
-         {"Fatal error: Cannot call MAME"}, -1, {}},
         {"the game list file cannot be opened",
          [](const std::string& dir) { CreateDirectoryA(join(dir, "gamelist.tmp").c_str(), nullptr); }, {}, nullptr,
          {"Fatal Error: Cannot open MAME game list"}, -2, {}},
         {"no versions.ini: nothing to run", [](const std::string& d) { DeleteFileA(join(d, "versions.ini").c_str()); },
          {}, [](Session& s) { s.press(IDC_PLAY_GAME); },
-         {"Empty game list: MAME listed no games: (no program: versions.ini lists no version) ended", "No MAME version: No MAME version is listed: add one"}, 0, {}},
+         {"No MAME version: No MAME version is listed: add one",
+          "No MAME version: No MAME version is listed: add one"}, 0,
+         {}},
+        {"one Vornix per working folder: a second start there during a reload ends with 0, one elsewhere runs",
+         nullptr, {{"FAKE_MAME_DELAY_MS", "1000"}},
+         [](Session& s) {
+             click(s.main, IDC_REFRESH);
+             EXPECT_TRUE(wait_until([&] { return !IsWindowVisible(s.main); }, 5000));
+             Program second;
+             DWORD code = 999;
+             EXPECT_TRUE(second.start(s.dir, s.env) && second.wait_exit(10000, &code) && code == 0) << code;
+             s.await_command();
+             EXPECT_EQ(list_items(s.main, IDC_GAME_LIST).size(), 3u) << "the reload was disturbed";
+             Session elsewhere(join(s.dir, "elsewhere"));
+             CreateDirectoryA(elsewhere.dir.c_str(), nullptr);
+             versions(elsewhere.dir, "MAME\n" + build_file("fake_mame.exe") + "\n0.78\nx\n");
+             if (elsewhere.start(s.env)) {
+                 EXPECT_EQ(elsewhere.leave(false), 0u);
+             }
+         },
+         {}, 3, {"list -sortname", "list -sortname", "list -sortname"}},
+        {"keys alone: Enter in Go to: finds and in Split: asks for scores, neither starts MAME", nullptr,
+         {{"VORNIX_SCORE_SERVER", "127.0.0.1:1"}},
+         [](Session& s) {
+             // The focus starts on Exit, the first control: "Go to:" is the 7th before it, "Split:" the 1st.
+             std::vector<Key> keys(7, Key{VK_TAB, true}), name = typed("dkong");
+             keys.insert(keys.end(), name.begin(), name.end());
+             keys.push_back({VK_RETURN});
+             press_keys(s.main, keys);
+             EXPECT_TRUE(wait_until([&] { return list_selection(s.main, IDC_GAME_LIST) == 2; }, 3000));
+             press_keys(s.main, {{VK_TAB}, {VK_TAB}, {VK_TAB}, {VK_TAB}, {VK_TAB}, {VK_TAB}, {'X'}, {VK_RETURN}});
+             const std::vector<std::string> refused = {"Cannot connect to ZEPH."};
+             EXPECT_TRUE(wait_until([&] { return list_items(s.main, IDC_SCORE_LIST) == refused; }, 5000));
+         },
+         {}, 3, {"list -sortname"}},
     };
     int index = 0;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        Session s(fresh_dir("main_" + std::to_string(++index)));
+        Session s(awkward_dir(fresh_dir("main_" + std::to_string(++index))));
         const std::string log = join(s.dir, "mame.log");
         versions(s.dir, "MAME 0.78\n" + build_file("fake_mame.exe") + "\n0.78\nWin32\n");
         write_file(join(s.dir, "list.txt"), kGames);
@@ -301,10 +379,13 @@ TEST(MainWindow, Commands) {
         for (std::size_t i = 0; i < s.boxes.size() && i < boxes.size(); ++i)
             if (s.boxes[i].size() > boxes[i].size()) s.boxes[i].resize(boxes[i].size());
         EXPECT_EQ(s.boxes, boxes) << "message boxes (their beginnings)";
-        for (const auto& run : read_fake_mame_log(log))
-            runs.push_back(run.words.size() > 1 && run.words[0] == "-listfull"
-                               ? "list " + run.words[1]
-                               : run.command_line + (run.fact("playback_found") == "1" ? " (found)" : ""));
+        for (const auto& run : read_fake_mame_log(log)) {
+            std::string list;  // "list" and the words besides -listfull, for a list run
+            for (const auto& word : run.words) list += word == "-listfull" ? "" : " " + word;
+            const bool listing = std::count(run.words.begin(), run.words.end(), "-listfull") > 0;
+            runs.push_back(listing ? "list" + list
+                                   : run.command_line + (run.fact("playback_found") == "1" ? " (found)" : ""));
+        }
         for (const auto& run : row.runs) expected.push_back(expand(run, s.dir));
         EXPECT_EQ(runs, expected) << "the stand-in MAME's runs";
     }

@@ -63,13 +63,19 @@ inline std::string score_line(const char* score, int confirmed, const char* vers
     return line;
 }
 
+// The working folder's name holds what Windows allows and a command
+// interpreter would take for its own: downloads, extraction and playback
+// happen there.
+inline const std::string kWork = "work & R&D (x86) 100%!, ;=@'^";
+
 class Flow : public ::testing::Test {
 protected:
     void SetUp() override {
         dir_ = fresh_dir(::testing::UnitTest::GetInstance()->current_test_info()->name());
         root_ = join(dir_, "server");
-        work_ = join(dir_, "work");
-        for (const char* d : {"server", "server\\scores", "server\\inp", "work", "work\\inp"})
+        work_ = join(dir_, kWork);
+        for (const std::string& d : {std::string("server"), std::string("server\\scores"),
+                                     std::string("server\\inp"), kWork, kWork + "\\inp"})
             CreateDirectoryA(join(dir_, d).c_str(), nullptr);
         // Two installed versions, told apart in MAME's log by their program's name.
         for (const char* exe : {"mame036.exe", "mame078.exe"})
@@ -93,7 +99,8 @@ protected:
         EXPECT_EQ(code, 0u);
     }
 
-    void serve(const std::string& file, const std::string& body) { write_file(join(root_, file), body); }
+    // Written through \\?\, so that a file named after a device is a file.
+    void serve(const std::string& file, const std::string& body) { write_file("\\\\?\\" + join(root_, file), body); }
 
     // Starts the program; network waits are cut to `net_timeout_ms`.
     void start(int net_timeout_ms) {

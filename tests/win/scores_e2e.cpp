@@ -143,6 +143,9 @@ TEST_F(Flow, AScoreIsShownDownloadedAndPlayedBack) {
         {"an INP of that name already here is kept", "rec6", {"5", 1, "0.78", "Fay", 6, "1"},
          stored_zip({{"mine.inp", inp("pacman")}}), "rec6.zip", {}, done,
          {kNoInp}, nullptr, nullptr},
+        // Neither the zip nor the INP in it may be a device: the bytes would go nowhere.
+        {"a recording named after a device", "nul", {"5", 1, "0.78", "Hal", 8, "1"},
+         stored_zip({{"nul.inp", inp("pacman")}}), "_nul.zip", {}, done, {kNoInp}, nullptr, nullptr},
         // Only the file name is offered, in the inp folder. (Wine asks the
         // server for "/" instead of this path, so the download is cancelled.)
         {"a recording name that climbs out of the folder", "..\\..\\evil", {"5", 1, "0.78", "Gus", 7, "1"},
@@ -208,7 +211,8 @@ TEST_F(Flow, AScoreIsShownDownloadedAndPlayedBack) {
         ASSERT_EQ(log.size(), runs_before + (c.mame ? 1 : 0));
         if (c.mame) {
             const std::string tail = std::string(" -input_directory . -playback ") + c.playback;
-            EXPECT_EQ(log.back().command_line.find(join(work_, c.mame) + " pacman "), 0u) << log.back().command_line;
+            EXPECT_EQ(log.back().command_line.find("\"" + join(work_, c.mame) + "\" pacman "), 0u)
+                << log.back().command_line;
             EXPECT_EQ(log.back().command_line.substr(log.back().command_line.size() - tail.size()), tail);
             EXPECT_EQ(log.back().fact("playback_found"), "1") << "MAME found the extracted recording";
             EXPECT_EQ(log.back().fact("playback_bytes"), std::to_string(inp("pacman").size())) << "extracted unchanged";
@@ -221,7 +225,7 @@ TEST_F(Flow, AScoreIsShownDownloadedAndPlayedBack) {
         click(props, IDOK);
         ASSERT_TRUE(app_.wait_visible(props, false, 5000));
     }
-    EXPECT_EQ(list_dir(dir_), (std::vector<std::string>{"games.txt", "mame.log", "server", "work"}))
+    EXPECT_EQ(list_dir(dir_), (std::vector<std::string>{"games.txt", "mame.log", "server", kWork}))
         << "nothing is written above the working folder";
 }
 
