@@ -106,11 +106,14 @@ std::vector<std::string> list_dir(const std::string& dir) {
     return names;
 }
 
+// Most waits end within milliseconds (a box opening, a click taken): the
+// pause between looks doubles from 1 ms to 20 ms, so a short wait ends soon
+// and a long one costs no more than before.
 bool wait_until(const std::function<bool()>& done, int timeout_ms) {
     const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeout_ms);
-    while (!done()) {
+    for (DWORD pause = 1; !done(); pause = std::min<DWORD>(pause * 2, 20)) {
         if (GetTickCount64() >= end) return false;
-        Sleep(20);
+        Sleep(pause);
     }
     return true;
 }
