@@ -2,18 +2,13 @@
 
 #include <cstdio>
 #include <cstdarg>
-#include <cstring>
 #include <ctime>
 
 #include "core/app_win.h"
-#include "core/file.h"
 #include "core/text.h"
-#include "core/versions.h"
 #include "core/win_handle.h"
 #include "download/download_win.h"
-#include "download/extract.h"
-#include "mame/game_list.h"
-#include "mame/runner_win.h"
+#include "scores/recording_playback_win.h"
 #include "scores/score_properties.h"
 #include "scores/score_table.h"
 #include "ui/resources/resource.h"
@@ -35,8 +30,6 @@ void show_line(HWND dialog, int id, const char* format, ...) {
     va_end(args);
     SetDlgItemTextA(dialog, id, text);
 }
-
-void cannot_play(const char* text) { MessageBoxA(nullptr, text, "Can't playback", MB_OK); }
 
 BOOL on_init_dialog(HWND dialog, LPARAM score_index) {
     shown_score_index = static_cast<int>(score_index);
@@ -66,68 +59,12 @@ BOOL on_init_dialog(HWND dialog, LPARAM score_index) {
     return TRUE;
 }
 
-// Plays the extracted recording `name` (in the working directory) back with
-// the version the score was made with. Returns once MAME has ended, or at
-// once with a message when the recording cannot be played.
-void play_extracted(HWND dialog, const char* name, const char* path) {
-    unsigned char head[8] = {};
-    std::size_t got = 0;
-    if (UniqueFile f = open_file(path, "rb")) got = std::fread(head, 1, sizeof head, f.get());
-    char game_name[9];
-    if (!inp_game_name(head, got, game_name)) {
-        char text[320];
-        format_text(text, sizeof text, "The recording %s does not name its game", name);
-        cannot_play(text);
-        return;
-    }
-
-    // The name without its ".inp", which every extracted name ends with.
-    char inp_name[256];
-    copy_text(inp_name, name);
-    const std::size_t length = std::strlen(inp_name);
-    inp_name[length >= 4 ? length - 4 : 0] = '\0';
-
-    const int game = find_game(game_name);
-    if (game < 0) {
-        char text[128];
-        format_text(text, sizeof text, "The game '%s' of this recording is not in the game list", game_name);
-        cannot_play(text);
-        return;
-    }
-    HWND main_dialog = GetWindow(dialog, GW_OWNER);
-    int version = find_version(score_table[shown_score_index].mame_version);
-    if (version < 0) version = static_cast<int>(SendDlgItemMessageA(main_dialog, IDC_VERSION_LIST, CB_GETCURSEL, 0, 0));
-    if (version < 0 || version >= mame_version_count) {
-        cannot_play("No MAME version is selected in the main window");
-        return;
-    }
-
-    ShowWindow(dialog, SW_HIDE);
-    ShowWindow(main_dialog, SW_HIDE);
-    run_inp(game, version, 0, ".", inp_name);
-    ShowWindow(main_dialog, SW_SHOW);
-    ShowWindow(dialog, SW_SHOW);
-}
-
 void on_download_and_playback(HWND dialog) {
     if (download_recording(dialog, shown_score_index) == DOWNLOAD_FAILED) return;
-    const char* extracted = extract_recording(download_path);
-    if (!extracted) {
-        cannot_play("Could not extract INP from downloaded zipfile");
-        return;
-    }
-    char name[256];
-    if (!copy_text(name, extracted)) {
-        // Too long to pass on: remove it again rather than leave it behind.
-        char path[520];
-        format_text(path, sizeof path, ".\\%s", extracted);
-        DeleteFileA(path);
-        cannot_play("Could not extract INP from downloaded zipfile");
-        return;
-    }
-    format_text(member_name, sizeof member_name, ".\\%s", name);
-    play_extracted(dialog, name, member_name);
-    DeleteFileA(member_name);
+    // Taken once: a fetch started meanwhile may refill the table.
+    char version[sizeof score_table[0].mame_version];
+    copy_text(version, score_table[shown_score_index].mame_version);
+    play_recording_zip(download_path, version, GetWindow(dialog, GW_OWNER), dialog);
 }
 
 INT_PTR CALLBACK score_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {

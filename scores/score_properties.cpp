@@ -35,3 +35,10 @@ bool inp_game_name(const unsigned char* head, std::size_t count, char (&name)[9]
     name[n] = '\0';
     return n > 0;
 }
+
+bool format_version_question(char* out, std::size_t size, const char* recorded_version, const char* display_name) {
+    return format_text(out, size,
+                       "This recording was made with MAME %s, which versions.ini does not list. Play it back with "
+                       "\"%s\" anyway? It may not play back as it was recorded.",
+                       recorded_version, display_name);
+}

@@ -19,3 +19,8 @@ int truncate_to_int(double value);
 // the first NUL, at most 8 characters. `head` holds `count` bytes. Returns
 // false when the head is shorter than 8 bytes or names nothing.
 bool inp_game_name(const unsigned char* head, std::size_t count, char (&name)[9]);
+
+// The question asked before a recording made with MAME `recorded_version`,
+// which versions.ini does not list, is played back with the version shown as
+// `display_name` instead.
+bool format_version_question(char* out, std::size_t size, const char* recorded_version, const char* display_name);

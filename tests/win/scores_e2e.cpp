@@ -115,6 +115,7 @@ TEST_F(Flow, AScoreIsShownDownloadedAndPlayedBack) {
         std::map<int, std::string> texts;  // controls of the score properties
         End end;                           // how the download dialog is left
         std::vector<std::string> messages; // "caption: text", in order
+        WORD answer;                       // the key that answers the question about an unlisted version; 0: none asked
         const char* mame;                  // the version's program that plays it back, or none
         const char* playback;              // the recording named on MAME's command line
     } cases[] = {
@@ -124,32 +125,34 @@ TEST_F(Flow, AScoreIsShownDownloadedAndPlayedBack) {
           {IDC_SCORE_DESCRIPTION, "Perfect."}, {IDC_SCORE_VERSION, "MAME version used: 0.36b"},
           {IDC_SCORE_POSITION, "Position: 1"}, {IDC_SCORE_POINTS, "Leaderboard points: 100"},
           {IDC_SCORE_CONFIRMED, "Score is confirmed."}},
-         done, {}, "mame036.exe", "rec1"},
-        {"a version not installed plays with the selected one", "rec2", {"5", 2, "0.99", "Bo", -1, "12.9"},
-         stored_zip({{"REC2.INP", inp("pacman")}}), "rec2.zip",
+         done, {}, 0, "mame036.exe", "rec1"},
+        {"a version not listed plays with the selected one once Enter says yes", "rec2",
+         {"5", 2, "0.99", "Bo", -1, "12.9"}, stored_zip({{"REC2.INP", inp("pacman")}}), "rec2.zip",
          {{IDC_SCORE_CONFIRMED, ""}, {IDC_SCORE_POSITION, "Position: -1"},
           {IDC_SCORE_POINTS, "Leaderboard points: 12"}},
-         escape, {}, "mame078.exe", "REC2"},
+         escape, {}, VK_RETURN, "mame078.exe", "REC2"},
+        {"a version not listed plays nothing once Escape says no", "rec9", {"5", 1, "0.37b16", "Ida", 9, "1"},
+         stored_zip({{"rec9.inp", inp("pacman")}}), "rec9.zip", {}, done, {}, VK_ESCAPE, nullptr, nullptr},
         {"a game not in the list", "rec3", {"5", 1, "0.78", "Cy", 3, "1"},
          stored_zip({{"rec3.inp", inp("dkong")}}), "rec3.zip", {}, done,
-         {"Can't playback: The game 'dkong' of this recording is not in the game list"}, nullptr, nullptr},
+         {"Can't playback: The game 'dkong' of this recording is not in the game list"}, 0, nullptr, nullptr},
         {"a zip without an INP", "rec4", {"5", 1, "0.78", "Di", 4, "1"},
          stored_zip({{"readme.txt", "no recording"}}), "rec4.zip", {}, done,
-         {kNoInp}, nullptr, nullptr},
+         {kNoInp}, 0, nullptr, nullptr},
         {"a page saved instead of a zip", "rec5", {"5", 1, "0.78", "Ed", 5, "1"},
          "<html>gone</html>", "rec5.zip", {}, done,
          {"Zip error: Cannot open downloaded Zip file", kNoInp},
-         nullptr, nullptr},
+         0, nullptr, nullptr},
         {"an INP of that name already here is kept", "rec6", {"5", 1, "0.78", "Fay", 6, "1"},
          stored_zip({{"mine.inp", inp("pacman")}}), "rec6.zip", {}, done,
-         {kNoInp}, nullptr, nullptr},
+         {kNoInp}, 0, nullptr, nullptr},
         // Neither the zip nor the INP in it may be a device: the bytes would go nowhere.
         {"a recording named after a device", "nul", {"5", 1, "0.78", "Hal", 8, "1"},
-         stored_zip({{"nul.inp", inp("pacman")}}), "_nul.zip", {}, done, {kNoInp}, nullptr, nullptr},
+         stored_zip({{"nul.inp", inp("pacman")}}), "_nul.zip", {}, done, {kNoInp}, 0, nullptr, nullptr},
         // Only the file name is offered, in the inp folder. (Wine asks the
         // server for "/" instead of this path, so the download is cancelled.)
         {"a recording name that climbs out of the folder", "..\\..\\evil", {"5", 1, "0.78", "Gus", 7, "1"},
-         stored_zip({{"evil.inp", inp("pacman")}}), "evil.zip", {}, cancel, {}, nullptr, nullptr},
+         stored_zip({{"evil.inp", inp("pacman")}}), "evil.zip", {}, cancel, {}, 0, nullptr, nullptr},
     };
     std::string table = kHeading;
     for (const Case& c : cases) {
@@ -200,6 +203,15 @@ TEST_F(Flow, AScoreIsShownDownloadedAndPlayedBack) {
         for (const std::string& m : c.messages) {
             const std::string caption = m.substr(0, m.find(':'));
             EXPECT_EQ(caption + ": " + app_.wait_message_box(caption, 5000), m);
+        }
+        if (c.answer) {
+            HWND question = app_.wait_window("MAME version not listed", 10000);
+            ASSERT_TRUE(question);
+            EXPECT_EQ(item_text(question, 0xFFFF), "This recording was made with MAME " + std::string(c.score.version) +
+                      ", which versions.ini does not list. Play it back with \"MAME 0.78\" anyway? It may not play "
+                      "back as it was recorded.");
+            EXPECT_TRUE(IsWindowVisible(props) && IsWindowVisible(main_)) << "asked before anything is hidden";
+            press_keys(question, {{c.answer}});
         }
         if (c.mame) {
             EXPECT_FALSE(app_.wait_message_box("Commandline view", 10000).empty());
