@@ -15,8 +15,10 @@
 #include "mame/command_line.h"
 #include "mame/game_list.h"
 #include "mame/game_list_win.h"
+#include "mame/recording_names.h"
 #include "mame/runner_win.h"
 #include "scores/high_scores_win.h"
+#include "scores/recording_playback_win.h"
 #include "scores/score_dialog_win.h"
 #include "ui/about_dialog.h"
 #include "ui/resources/resource.h"
@@ -120,15 +122,14 @@ bool has_game(HWND dialog) {
     return false;
 }
 
-// Asks for the INP to play back and splits the chosen path into its folder
-// and its name without extension, the two things MAME is given. Returns
-// false when the user cancels or the file cannot be used.
-bool ask_inp_file(HWND dialog, char (&path)[512], char (&name)[128]) {
+// Asks for the recording to play back: an INP, or a zip holding one (a
+// saved download). Returns false when the user cancels.
+bool ask_inp_file(HWND dialog, char (&path)[512]) {
     path[0] = '\0';
     ZeroMemory(&inp_file_dialog, sizeof inp_file_dialog);
     inp_file_dialog.lStructSize = INP_FILE_DIALOG_SIZE;
     inp_file_dialog.hwndOwner = dialog;
-    inp_file_dialog.lpstrFilter = "MAME Input logs (*.inp)\0*.inp\0All files\0*.*\0";
+    inp_file_dialog.lpstrFilter = "MAME Input logs (*.inp;*.zip)\0*.inp;*.zip\0All files\0*.*\0";
     inp_file_dialog.nFilterIndex = 1;
     inp_file_dialog.lpstrFile = path;
     inp_file_dialog.nMaxFile = sizeof path;
@@ -138,8 +139,17 @@ bool ask_inp_file(HWND dialog, char (&path)[512], char (&name)[128]) {
     inp_file_dialog.Flags = OFN_NOCHANGEDIR;
     const BOOL chosen = GetOpenFileNameA(&inp_file_dialog);
     restore_working_folder();
-    if (chosen != TRUE) return false;
+    return chosen == TRUE;
+}
 
+bool chose_zip(const char* path) {
+    const WORD extension = inp_file_dialog.nFileExtension;
+    return extension > 0 && lstrcmpiA(path + extension, "zip") == 0;
+}
+
+// Splits the chosen INP's path into its folder and its name without
+// extension, the two things MAME is given.
+bool split_inp_path(HWND dialog, char (&path)[512], char (&name)[128]) {
     switch (split_chosen_inp(path, inp_file_dialog.nFileOffset, inp_file_dialog.nFileExtension, name, sizeof name)) {
     case InpChoice::ok:
         return true;
@@ -161,14 +171,57 @@ void on_playback(HWND dialog, int game, int version) {
         return;
     }
     char path[512];
+    if (!ask_inp_file(dialog, path)) return;
+    // A zip is played as a downloaded one: its INP names its own game.
+    if (chose_zip(path)) {
+        play_recording_zip(path, nullptr, dialog, nullptr);
+        return;
+    }
     char name[128];
-    if (ask_inp_file(dialog, path, name)) run_inp(game, version, 0, path, name);
+    if (split_inp_path(dialog, path, name) && has_game(dialog)) run_inp(game, version, 0, path, name);
+}
+
+bool name_taken(const char* path, void*) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+// MAME records over the game's recording in its default input folder. When
+// one is there, the user chooses: keep it under a free name (nothing is ever
+// replaced by that), record over it, or record nothing. Returns whether to
+// record.
+bool keep_earlier_recording(HWND dialog, const char* short_name) {
+    char path[32], kept[40], text[320];
+    format_record_path(path, sizeof path, short_name);
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    if (!find_kept_recording_name(kept, sizeof kept, short_name, name_taken, nullptr)) {
+        format_text(text, sizeof text, "%s already holds a recording, and every name to keep it under, up to %s, "
+                    "is taken. Move some recordings out of inp to record again.", path, kept);
+        MessageBoxA(dialog, text, "Can't record", MB_OK | MB_ICONWARNING);
+        return false;
+    }
+    format_keep_question(text, sizeof text, path, kept);
+    switch (MessageBoxA(dialog, text, "Record INP", MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON1)) {
+    case IDYES:
+        break;
+    case IDNO:
+        return true;
+    default:
+        return false;
+    }
+    // Without MOVEFILE_REPLACE_EXISTING: a file that took the name meanwhile
+    // makes the move fail rather than be replaced.
+    if (MoveFileExA(path, kept, 0)) return true;
+    format_text(text, sizeof text, "Could not keep %s as %s [error %lu], so nothing was recorded.", path, kept,
+                GetLastError());
+    MessageBoxA(dialog, text, "Can't record", MB_OK | MB_ICONWARNING);
+    return false;
 }
 
 // Play, record and play back: the main dialog is hidden and its run buttons
 // are off while MAME runs, since no message is served until MAME has ended.
 void on_run_command(HWND dialog, int id) {
-    if (!has_version(dialog) || !has_game(dialog)) return;
+    // A chosen zip names its game: the game is asked for once an INP is chosen.
+    const bool choose_file = id == IDC_PLAYBACK_INP && flag_on(settings.ask_inp_filename);
+    if (!has_version(dialog) || (!choose_file && !has_game(dialog))) return;
     copy_rate_and_level(dialog);
     ShowWindow(dialog, SW_HIDE);
     const int buttons[] = {IDC_PLAYBACK_INP, IDC_RECORD_INP, IDC_PLAY_GAME, IDOK};
@@ -181,7 +234,8 @@ void on_run_command(HWND dialog, int id) {
         run_game(game, version);
         break;
     case IDC_RECORD_INP:
-        run_inp(game, version, INP_RECORD, nullptr, nullptr);
+        if (keep_earlier_recording(dialog, game_table[game].short_name))
+            run_inp(game, version, INP_RECORD, nullptr, nullptr);
         break;
     case IDC_PLAYBACK_INP:
         on_playback(dialog, game, version);

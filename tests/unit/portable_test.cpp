@@ -20,6 +20,7 @@
 #include "download/extract.h"
 #include "mame/command_line.h"
 #include "mame/game_list.h"
+#include "mame/recording_names.h"
 #include "scores/score_properties.h"
 #include "scores/score_query.h"
 
@@ -219,6 +220,25 @@ TEST(MameCommandLine, GameListLineRefusedLinesAndPreview) {
         const std::string command(static_cast<std::size_t>(length), 'x');
         EXPECT_EQ(format_preview(line, sizeof line, command.c_str()), fits) << length;
         EXPECT_EQ(line, (command + " [Length: " + std::to_string(length) + "]").substr(0, sizeof line - 1)) << length;
+    }
+}
+
+// An earlier recording is kept under the first free name, and the search ends.
+TEST(RecordingNames, AnEarlierRecordingIsKeptUnderTheFirstFreeNumber) {
+    struct Case { const char* name; int taken; const char* kept; } cases[] = {
+        {"none taken: 1", 0, "inp\\pacman-1.inp"},
+        {"all but the last taken: the last", MAX_KEPT_RECORDINGS - 1, "inp\\pacman-999.inp"},
+        {"all taken: none, and no name past the last is tried", MAX_KEPT_RECORDINGS, "none"}};
+    for (const auto& c : cases) {
+        std::pair<int, int> taken_asked = {c.taken, 0};
+        const NameTaken first_taken = [](const char*, void* p) {
+            auto& [taken, asked] = *static_cast<std::pair<int, int>*>(p);
+            return ++asked <= taken;
+        };
+        char kept[40];
+        const bool found = find_kept_recording_name(kept, sizeof kept, "pacman", first_taken, &taken_asked);
+        EXPECT_EQ(found ? kept : "none", std::string(c.kept)) << c.name;
+        EXPECT_LE(taken_asked.second, MAX_KEPT_RECORDINGS) << c.name;
     }
 }
 

@@ -13,6 +13,7 @@
 #include "ui/resources/resource.h"
 #include "win/fake_mame_log.h"
 #include "win/harness.h"
+#include "win/score_flow.h"
 
 using namespace harness;
 
@@ -77,6 +78,7 @@ struct Session {
     Program app;
     HWND main = nullptr;
     std::vector<std::string> boxes;  // "caption: text", each answered with OK
+    std::vector<std::string> filters;  // of the last "Playback INP" request
     ULONGLONG answered = 0;  // when the last box was answered
 
     // Answers message boxes until `done` holds with none open.
@@ -117,14 +119,25 @@ struct Session {
         // MAME (the stand-in ends at once) is noticed within two 250 ms polls.
         EXPECT_LT(GetTickCount64() - answered, 2400u) << "the window came back late after MAME ended";
     }
-    // "Playback INP" answered with this file; an empty path cancels.
-    void play_back_file(const std::string& path) {
-        select_list_item(main, IDC_GAME_LIST, 0);
+    // "Playback INP" with `game` selected, answered with this file; an empty path cancels.
+    void play_back_file(const std::string& path, int game = 0) {
+        select_list_item(main, IDC_GAME_LIST, game);
         click(main, IDC_PLAYBACK_INP);
         HWND request = app.wait_window("Playback INP");
+        filters = combo_items(request, cmb1);
         if (!path.empty()) type_file_name(request, expand(path, dir));
         click(request, path.empty() ? IDCANCEL : IDOK);
         await_command();
+    }
+    // "Record INP" on the first game, its question answered with `keys`; the question.
+    std::string record_answering(const std::vector<Key>& keys) {
+        select_list_item(main, IDC_GAME_LIST, 0);
+        click(main, IDC_RECORD_INP);
+        HWND question = app.wait_window("Record INP");
+        const std::string text = item_text(question, 0xFFFF);
+        press_keys(question, keys);
+        await_command();
+        return text;
     }
     DWORD leave(bool by_close_box) {
         PostMessageW(main, by_close_box ? WM_SYSCOMMAND : WM_COMMAND, by_close_box ? SC_CLOSE : IDOK, 0);
@@ -187,7 +200,9 @@ TEST(MainWindow, Commands) {
     const std::string kX86 = "\"{dir}\\Program Files (x86)\\MAME\\mame.exe\"",
                       kOwnQuotes = "\"{dir}\\R&D\\mame.exe\" -rompath \"D:\\My ROMs\"",
                       kChosen = kInp + " -input_directory \"{dir}\\rec dir\" -playback \"run one\"",
-                      kTurnedLine = "{mame} dkong -nohws -window -nosound -sr 11025 -frameskip 7 -noafs -mouse -joy";
+                      kTurnedLine = "{mame} dkong -nohws -window -nosound -sr 11025 -frameskip 7 -noafs -mouse -joy",
+                      kSavedZip = score_flow::stored_zip({{"rec.inp", score_flow::inp("pacman")}}),
+                      kFromZip = kInp + " -input_directory . -playback rec";
     struct Row {
         const char* name;
         std::function<void(const std::string& dir)> given;
@@ -228,10 +243,41 @@ TEST(MainWindow, Commands) {
         {"record, not asking for a file although the box says so", ask_for_inp, {},
          [](Session& s) {
              s.play(0, IDC_RECORD_INP);
-             EXPECT_EQ(read_file(join(s.dir, "pacman.inp")).substr(0, 8), std::string("pacman\0\0", 8));
+             EXPECT_EQ(read_file(join(s.dir, "inp\\pacman.inp")).substr(0, 8), std::string("pacman\0\0", 8));
          },
          {viewed(kInp + " -record pacman")}, 3, {"list -sortname", kInp + " -record pacman"}},
-        {"play back from MAME's own place", [](const std::string& d) { write_file(join(d, "pacman.inp"), "x"); }, {},
+        {"record: an earlier recording is kept as -2 with -1 taken, once Enter says yes; a move that fails records "
+         "nothing",
+         [](const std::string& d) {
+             write_file(join(d, "inp\\pacman.inp"), "old");
+             write_file(join(d, "inp\\pacman-1.inp"), "older");
+         },
+         {},
+         [](Session& s) {
+             const std::string old = join(s.dir, "inp\\pacman.inp");
+             HANDLE held = CreateFileA(old.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+             s.record_answering({{VK_RETURN}});
+             CloseHandle(held);
+             EXPECT_EQ(s.record_answering({{VK_RETURN}}),
+                       "inp\\pacman.inp already holds a recording of this game, and recording now would replace it."
+                       "\n\nYes keeps it as inp\\pacman-2.inp and records; No records over it; Cancel records "
+                       "nothing.");
+             EXPECT_EQ(read_file(join(s.dir, "inp\\pacman-2.inp")) + read_file(join(s.dir, "inp\\pacman-1.inp")),
+                       "oldolder");
+             EXPECT_EQ(read_file(old).substr(0, 8), std::string("pacman\0\0", 8));
+         },
+         {"Can't record: Could not keep inp\\pacman.inp as inp\\pacman-2.inp [error 32], so nothing was recorded.",
+          viewed(kInp + " -record pacman")}, 3, {"list -sortname", kInp + " -record pacman"}},
+        {"record over a recording: Escape records nothing, No (Tab, Enter) records over it",
+         [](const std::string& d) { write_file(join(d, "inp\\pacman.inp"), "old"); }, {},
+         [](Session& s) {
+             s.record_answering({{VK_ESCAPE}});
+             s.record_answering({{VK_TAB}, {VK_RETURN}});
+             EXPECT_EQ(list_dir(join(s.dir, "inp")), std::vector<std::string>{"pacman.inp"});
+             EXPECT_EQ(read_file(join(s.dir, "inp\\pacman.inp")).substr(0, 8), std::string("pacman\0\0", 8));
+         },
+         {viewed(kInp + " -record pacman")}, 3, {"list -sortname", kInp + " -record pacman"}},
+        {"play back from MAME's own place", [](const std::string& d) { write_file(join(d, "inp\\pacman.inp"), "x"); }, {},
          [](Session& s) { s.play(0, IDC_PLAYBACK_INP); }, {viewed(kInp + " -playback pacman")}, 3,
          {"list -sortname", kInp + " -playback pacman (found)"}},
         {"ticking Ask for INP filename, then cancelling the file request", nullptr, {},
@@ -243,6 +289,20 @@ TEST(MainWindow, Commands) {
              write_file(join(dir, "rec dir\\run one.inp"), "x");
          }, {}, [](Session& s) { s.play_back_file("{dir}\\rec dir\\run one.inp"); },
          {viewed(kChosen)}, 3, {"list -sortname", kChosen + " (found)"}},
+        {"a saved zip plays the game its INP names, with another game selected or none, and stays",
+         [&](const std::string& dir) {
+             ask_for_inp(dir);
+             write_file(join(dir, "inp\\saved.zip"), kSavedZip);
+         },
+         {},
+         [&](Session& s) {
+             s.play_back_file("{dir}\\inp\\saved.zip", 1);
+             s.play_back_file("{dir}\\inp\\saved.zip", -1);
+             EXPECT_EQ(s.filters, (std::vector<std::string>{"MAME Input logs (*.inp;*.zip)", "All files"}));
+             EXPECT_EQ(read_file(join(s.dir, "inp\\saved.zip")), kSavedZip);
+             EXPECT_FALSE(file_exists(join(s.dir, "rec.inp"))) << "the extracted INP is left behind";
+         },
+         {viewed(kFromZip), viewed(kFromZip)}, 3, {"list -sortname", kFromZip + " (found)", kFromZip + " (found)"}},
         {"each option box turns its switch; no sound turns the rate list off", nullptr, {},
          [](Session& s) {
              for (int id : kBoxes)
@@ -363,6 +423,7 @@ TEST(MainWindow, Commands) {
         const std::string log = join(s.dir, "mame.log");
         versions(s.dir, "MAME 0.78\n" + build_file("fake_mame.exe") + "\n0.78\nWin32\n");
         write_file(join(s.dir, "list.txt"), kGames);
+        CreateDirectoryA(join(s.dir, "inp").c_str(), nullptr);
         if (row.given) row.given(s.dir);
         Env env = {{"FAKE_MAME_LOG", log}, {"FAKE_MAME_LIST", join(s.dir, "list.txt")}};
         for (const auto& [name, value] : row.env) env.insert(env.begin(), {name, expand(value, s.dir)});
