@@ -30,8 +30,8 @@ SCORES = {
     "pacman": [
         ("3333360", 1, "tg", "0.78", 1036454400, "pacman_demo", "fast", "Demo Player", "Pac-Man (Midway)", 1,
          "100", "A perfect game, recorded for the demo."),
-        ("1254730", 0, "tg", "0.36b", 1033776000, "pacman_demo", "fast", "Second Player", "Pac-Man (Midway)", 2,
-         "71.5", "Played back with the version selected in the main window."),
+        ("1254730", 0, "tg", "0.37b16", 1033776000, "pacman_demo", "fast", "Second Player", "Pac-Man (Midway)", 2,
+         "71.5", "Made with a version the demo does not list: Vornix asks before playing it with another."),
         ("87650", 2, "tg", "0.78", 1030838400, "pacman_missing", "fast", "Third Player", "Pac-Man (Midway)", 3,
          "12.9", "Its recording is not on the demo server."),
     ],
