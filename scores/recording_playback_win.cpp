@@ -14,6 +14,7 @@
 namespace {
 
 void cannot_play(const char* text) { MessageBoxA(nullptr, text, "Can't playback", MB_OK); }
+constexpr const char* NO_INP = "Could not extract INP from downloaded zipfile";
 
 // A Yes/No box has no Cancel button, and Windows then ignores Escape (Wine
 // ends the box with IDCANCEL). While one is asked here, the box is made to
@@ -108,7 +109,7 @@ void play_extracted(const char* name, const char* path, const char* recorded_ver
 void play_recording_zip(const char* zip_path, const char* recorded_version, HWND main_dialog, HWND score_dialog) {
     const char* extracted = extract_recording(zip_path);
     if (!extracted) {
-        cannot_play("Could not extract INP from downloaded zipfile");
+        cannot_play(NO_INP);
         return;
     }
     char path[2 + sizeof member_name];
@@ -116,6 +117,6 @@ void play_recording_zip(const char* zip_path, const char* recorded_version, HWND
     char name[256];
     // A name too long to pass on is removed again rather than left behind.
     if (copy_text(name, extracted)) play_extracted(name, path, recorded_version, main_dialog, score_dialog);
-    else cannot_play("Could not extract INP from downloaded zipfile");
+    else cannot_play(NO_INP);
     DeleteFileA(path);
 }

@@ -1,9 +1,9 @@
 // Stand-in MAME for the tests and the demo. It honours what the front end
 // relies on in MAME and nothing more: -listfull prints a game list, -record
 // writes NAME.inp headed by the game's short name, -playback looks for
-// NAME.inp, both in -input_directory or else in MAME's own input folder inp
-// (made when missing), and the exit code is the caller's. It is steered
-// through the environment, which the front end hands down to MAME:
+// NAME.inp, both in -input_directory or else in MAME's own input folder inp,
+// and the exit code is the caller's. It is steered through the environment,
+// which the front end hands down to MAME:
 //   FAKE_MAME_LIST      the file whose lines -listfull prints after a heading;
 //                       "{exe}" in it stands for this program's own base name,
 //                       so copies under other names list other games
@@ -52,7 +52,6 @@ int main(int argc, char** argv) {
         if (word == "-playback") playback = value;
         if (word == "-input_directory") folder = value;
     }
-    if (!record.empty()) CreateDirectoryA(folder.c_str(), nullptr);
     if (FILE* f = record.empty() ? nullptr : std::fopen((folder + "\\" + record + ".inp").c_str(), "wb")) {
         // An INP begins with the game's short name, padded with NULs to 8 bytes.
         std::fwrite((game + std::string(8, '\0')).data(), 1, 8, f);

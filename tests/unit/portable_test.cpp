@@ -223,22 +223,16 @@ TEST(MameCommandLine, GameListLineRefusedLinesAndPreview) {
     }
 }
 
-// An earlier recording is kept under the first free name, and the search ends.
-TEST(RecordingNames, AnEarlierRecordingIsKeptUnderTheFirstFreeNumber) {
-    struct Case { const char* name; int taken; const char* kept; } cases[] = {
-        {"none taken: 1", 0, "inp\\pacman-1.inp"},
-        {"all but the last taken: the last", MAX_KEPT_RECORDINGS - 1, "inp\\pacman-999.inp"},
-        {"all taken: none, and no name past the last is tried", MAX_KEPT_RECORDINGS, "none"}};
-    for (const auto& c : cases) {
-        std::pair<int, int> taken_asked = {c.taken, 0};
-        const NameTaken first_taken = [](const char*, void* p) {
-            auto& [taken, asked] = *static_cast<std::pair<int, int>*>(p);
-            return ++asked <= taken;
-        };
-        char kept[40];
-        const bool found = find_kept_recording_name(kept, sizeof kept, "pacman", first_taken, &taken_asked);
-        EXPECT_EQ(found ? kept : "none", std::string(c.kept)) << c.name;
-        EXPECT_LE(taken_asked.second, MAX_KEPT_RECORDINGS) << c.name;
+TEST(RecordingNames, AnEarlierRecordingIsKeptUnderTheFirstFreeNumberUpToTheLast) {
+    for (const auto& [taken, kept] : {std::pair<int, std::string>{0, "inp\\pacman-1.inp"},
+                                      {MAX_KEPT_RECORDINGS - 1, "inp\\pacman-999.inp"}, {MAX_KEPT_RECORDINGS, "none"}}) {
+        std::pair<int, int> taken_asked = {taken, 0};  // numbers 1 to `taken` are taken
+        char out[40];
+        const bool found = find_kept_recording_name(out, sizeof out, "pacman", [](const char*, void* p) {
+            auto& [limit, asked] = *static_cast<std::pair<int, int>*>(p);
+            return ++asked <= limit;
+        }, &taken_asked);
+        EXPECT_EQ(found ? out : "none", kept) << taken << " taken";
     }
 }
 

@@ -246,11 +246,9 @@ TEST(MainWindow, Commands) {
              EXPECT_EQ(read_file(join(s.dir, "inp\\pacman.inp")).substr(0, 8), std::string("pacman\0\0", 8));
          },
          {viewed(kInp + " -record pacman")}, 3, {"list -sortname", kInp + " -record pacman"}},
-        {"record: an earlier recording is kept as -2 with -1 taken, once Enter says yes; a move that fails records "
-         "nothing",
+        {"record: a move that fails records nothing; Enter keeps the earlier recording as -2 with -1 taken",
          [](const std::string& d) {
-             write_file(join(d, "inp\\pacman.inp"), "old");
-             write_file(join(d, "inp\\pacman-1.inp"), "older");
+             write_file(join(d, "inp\\pacman.inp"), "old"), write_file(join(d, "inp\\pacman-1.inp"), "older");
          },
          {},
          [](Session& s) {
@@ -290,11 +288,7 @@ TEST(MainWindow, Commands) {
          }, {}, [](Session& s) { s.play_back_file("{dir}\\rec dir\\run one.inp"); },
          {viewed(kChosen)}, 3, {"list -sortname", kChosen + " (found)"}},
         {"a saved zip plays the game its INP names, with another game selected or none, and stays",
-         [&](const std::string& dir) {
-             ask_for_inp(dir);
-             write_file(join(dir, "inp\\saved.zip"), kSavedZip);
-         },
-         {},
+         [&](const std::string& d) { ask_for_inp(d), write_file(join(d, "inp\\saved.zip"), kSavedZip); }, {},
          [&](Session& s) {
              s.play_back_file("{dir}\\inp\\saved.zip", 1);
              s.play_back_file("{dir}\\inp\\saved.zip", -1);
