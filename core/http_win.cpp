@@ -1,5 +1,7 @@
 #include "core/http_win.h"
 
+#include <cstdlib>
+
 #include "core/net.h"
 
 namespace {
@@ -25,10 +27,11 @@ HttpOpened http_get(const char* server, const char* path, HttpGet& get) {
     bound_waits(get.connection.get());
 
     // Score tables change and recordings are replaced: always ask the server,
-    // never a cache.
+    // never a cache. What the server says goes no further than this request.
     get.request.reset(HttpOpenRequestA(get.connection.get(), "GET", path, nullptr, nullptr, nullptr,
                                        INTERNET_FLAG_RAW_DATA | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                                           INTERNET_FLAG_NO_UI,
+                                           INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTO_REDIRECT |
+                                           INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTH,
                                        0));
     if (!get.request) return HttpOpened::no_connection;
     bound_waits(get.request.get());
@@ -39,4 +42,14 @@ HttpOpened http_get(const char* server, const char* path, HttpGet& get) {
         status != HTTP_STATUS_OK)
         return HttpOpened::not_ok;
     return HttpOpened::ok;
+}
+
+bool http_content_length(HINTERNET request, std::uint64_t* length) {
+    char text[32];
+    DWORD size = sizeof text;
+    if (!HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return false;
+    char* end = nullptr;
+    // One too large for 64 bits reads as the largest, which is too large too.
+    *length = std::strtoull(text, &end, 10);
+    return end != text;
 }

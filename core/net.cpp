@@ -8,20 +8,29 @@
 
 namespace {
 constexpr unsigned DEFAULT_NET_TIMEOUT_MS = 30000;
-}
+constexpr unsigned DEFAULT_FETCH_DEADLINE_MS = 60000;
 
-unsigned parse_net_timeout_ms(const char* text) {
-    if (!text || *text < '0' || *text > '9') return DEFAULT_NET_TIMEOUT_MS;
+unsigned parse_ms(const char* text, unsigned fallback) {
+    if (!text || *text < '0' || *text > '9') return fallback;
     char* end = nullptr;
     const unsigned long value = std::strtoul(text, &end, 10);
     // A day is far beyond any sensible bound; larger values are typing errors.
-    if (*end != '\0' || value == 0 || value > 86400000ul) return DEFAULT_NET_TIMEOUT_MS;
+    if (*end != '\0' || value == 0 || value > 86400000ul) return fallback;
     return static_cast<unsigned>(value);
 }
+}  // namespace
+
+unsigned parse_net_timeout_ms(const char* text) { return parse_ms(text, DEFAULT_NET_TIMEOUT_MS); }
+unsigned parse_fetch_deadline_ms(const char* text) { return parse_ms(text, DEFAULT_FETCH_DEADLINE_MS); }
 
 unsigned net_timeout_ms() {
     static const unsigned timeout = parse_net_timeout_ms(std::getenv("VORNIX_NET_TIMEOUT_MS"));
     return timeout;
+}
+
+unsigned fetch_deadline_ms() {
+    static const unsigned deadline = parse_fetch_deadline_ms(std::getenv("VORNIX_FETCH_TIMEOUT_MS"));
+    return deadline;
 }
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/net.h"
 #include "core/text.h"
 #include "download/extract.h"
 
@@ -14,8 +15,14 @@ DownloadMessage download_error_message(DownloadError error) {
     case DownloadError::read: return {"Cannot retrieve data from URL", "Can't download"};
     case DownloadError::html: return {"HTML received instead of zip - probable server error", "Can't download"};
     case DownloadError::write_file: return {"Cannot write file to disk (disk full?)", "Can't save recording"};
+    case DownloadError::not_replaced: return {"the server sent no recording", "Can't download"};
     }
     return {"", ""};
+}
+
+bool format_not_replaced_message(char* out, std::size_t size, const char* path) {
+    return format_text(out, size, "%s was not replaced: %s", path,
+                       download_error_message(DownloadError::not_replaced).text);
 }
 
 bool format_recording_path(char* out, std::size_t size, const char* name) {
@@ -47,8 +54,14 @@ bool format_download_status(char* out, std::size_t size, const char* name) {
     return format_text(out, size, "Downloading %s...", name);
 }
 
-bool is_html_chunk(const unsigned char* data, std::size_t size) {
-    return size >= 6 && std::memcmp(data, "<HTML>", 6) == 0;
+bool is_html_chunk(const unsigned char* data, std::size_t size, bool first) {
+    if (size >= 6 && std::memcmp(data, "<HTML>", 6) == 0) return true;
+    if (!first) return false;
+    std::size_t at = size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
+    while (at < size && data[at] != '\0' && std::strchr(" \t\r\n\f\v", data[at])) ++at;
+    if (size - at < 2 || data[at] != '<') return false;
+    const unsigned char c = data[at + 1];
+    return c == '!' || c == '?' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
 void count_chunk(DownloadProgress& progress, std::size_t size) {
@@ -71,4 +84,18 @@ bool format_progress_figures(char* out, std::size_t size, int chunks, int total_
 
 bool body_cut_short(const DownloadProgress& progress) {
     return progress.length_known && progress.received < progress.content_length;
+}
+
+bool download_over_limit(const DownloadProgress& progress) {
+    return progress.received > MAX_RECORDING_BYTES ||
+           (progress.length_known && progress.content_length > MAX_RECORDING_BYTES);
+}
+
+bool format_zone_identifier(char* out, std::size_t size, const char* server, const char* path) {
+    char host[256];
+    unsigned short port = 80;
+    if (!split_host_port(server, host, sizeof host, &port)) return format_text(out, size, "[ZoneTransfer]\r\nZoneId=3\r\n");
+    char port_text[8] = "";
+    if (port != 80) format_text(port_text, sizeof port_text, ":%u", static_cast<unsigned>(port));
+    return format_text(out, size, "[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=http://%s%s%s\r\n", host, port_text, path);
 }

@@ -4,12 +4,14 @@
 #include <wininet.h>
 
 #include <atomic>
+#include <cstring>
 
 #include "core/app_win.h"
 #include "core/http_win.h"
 #include "core/text.h"
 #include "core/timing_win.h"
 #include "core/unique_handle.h"
+#include "core/win_handle.h"
 #include "download/extract.h"
 #include "scores/score_server.h"
 #include "scores/score_table.h"
@@ -20,8 +22,6 @@ char download_name[54];
 HANDLE download_thread = nullptr;
 
 namespace {
-
-using UniqueInternet = UniqueHandle<HINTERNET, InternetCloseHandle>;
 
 // How long Cancel waits for the worker before ending it by force.
 constexpr DWORD CANCEL_WAIT_MS = 5000;
@@ -68,6 +68,24 @@ public:
         DWORD written = 0;
         return WriteFile(part_file_slot.load(), data, size, &written, nullptr) && written == size;
     }
+    // Marks the file as one from the Internet, as browsers do: Windows then
+    // warns before a program from inside the zip runs. Only where the volume
+    // keeps named streams: elsewhere "NAME:Zone.Identifier" is refused, or
+    // made a file of that name (as Wine does). The stream moves with the file.
+    void mark_from_internet(const char* zone_identifier) {
+        DWORD flags = 0;
+        if (!GetVolumeInformationByHandleW(part_file_slot.load(), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) ||
+            !(flags & FILE_NAMED_STREAMS))
+            return;
+        char stream[sizeof part_path + 16];
+        if (!format_text(stream, sizeof stream, "%s:Zone.Identifier", part_path)) return;
+        const UniqueWinHandle h(
+            CreateFileA(stream, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        if (h.get() != INVALID_HANDLE_VALUE)
+            WriteFile(h.get(), zone_identifier, static_cast<DWORD>(std::strlen(zone_identifier)), &written, nullptr);
+    }
+    bool close() { return close_part_file(); }
     // Puts the finished file in place of download_path.
     bool keep() {
         if (!close_part_file()) return false;
@@ -142,25 +160,47 @@ Ending fetch_body(HWND dialog, const char* name, PartFile& part, DownloadError* 
     HINTERNET request = get.request.get();
 
     DownloadProgress progress;
-    DWORD length = 0;
-    DWORD size = sizeof length;
-    progress.length_known =
-        HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size, nullptr) != FALSE;
-    progress.content_length = length;
+    progress.length_known = http_content_length(request, &progress.content_length);
 
     if (!part.create()) return fail(DownloadError::create_file);
     unsigned char chunk[DOWNLOAD_CHUNK];
     for (;;) {
         if (cancel_requested()) return Ending::cancelled;
+        // Before the first read too: a length announced beyond the limit is
+        // refused before a byte is taken.
+        if (download_over_limit(progress)) return fail(DownloadError::read);
         DWORD n = 0;
         if (!InternetReadFile(request, chunk, sizeof chunk, &n)) return fail(DownloadError::read);
-        if (is_html_chunk(chunk, n)) return fail(DownloadError::html);
+        if (is_html_chunk(chunk, n, progress.chunks == 0)) return fail(DownloadError::html);
         if (!part.write(chunk, n)) return fail(DownloadError::write_file);
         count_chunk(progress, n);
         show_progress(dialog, progress);
         if (is_last_chunk(n)) break;
     }
     if (body_cut_short(progress)) return fail(DownloadError::read);
+    char zone_identifier[sizeof path + 320];
+    if (format_zone_identifier(zone_identifier, sizeof zone_identifier, score_server(), path))
+        part.mark_from_internet(zone_identifier);
+    return Ending::complete;
+}
+
+// What a complete body may replace: a file of the chosen name that is
+// already there is the user's, perhaps a recording kept for years, and only a
+// recording takes its place. An HTTP/1.0 body that ends early, a portal's
+// page or a zip without an INP leave it as it is.
+Ending put_in_place(PartFile& part, DownloadError* error) {
+    if (!part.close()) {
+        *error = DownloadError::write_file;
+        return Ending::failed;
+    }
+    if (GetFileAttributesA(download_path) != INVALID_FILE_ATTRIBUTES && !zip_holds_recording(part_path)) {
+        *error = DownloadError::not_replaced;
+        return Ending::failed;
+    }
+    if (!part.keep()) {
+        *error = DownloadError::create_file;
+        return Ending::failed;
+    }
     return Ending::complete;
 }
 
@@ -182,9 +222,9 @@ void prepare_save_request(HWND dialog) {
     inp_file_dialog.lpstrInitialDir = ".\\inp";
     inp_file_dialog.lpstrFile = download_path;
     inp_file_dialog.nMaxFile = sizeof download_path;
-    // Nothing else: an existing file is replaced without a prompt, and a name
-    // typed without ".zip" is used as typed.
-    inp_file_dialog.Flags = OFN_NOCHANGEDIR;
+    // A file of the chosen name is replaced only when the user says so; a
+    // name typed without ".zip" is used as typed.
+    inp_file_dialog.Flags = OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT;
 }
 
 void end_download_dialog(HWND dialog, int result) {
@@ -357,17 +397,17 @@ unsigned __stdcall download_worker(void* name) {
     {
         PartFile part;
         ending = fetch_body(dialog, static_cast<const char*>(name), part, &error);
-        if (ending == Ending::complete && !part.keep()) {
-            ending = Ending::failed;
-            error = DownloadError::create_file;
-        }
+        if (ending == Ending::complete) ending = put_in_place(part, &error);
     }
     // The part file is gone and every handle closed before a message goes
     // up: a worker ended by force while its message is on screen leaves
     // nothing behind.
     if (ending == Ending::cancelled) return DOWNLOAD_FAILED;
     if (ending == Ending::failed) {
-        const DownloadMessage m = download_error_message(error);
+        DownloadMessage m = download_error_message(error);
+        char text[sizeof download_path + 64];
+        if (error == DownloadError::not_replaced && format_not_replaced_message(text, sizeof text, download_path))
+            m.text = text;
         MessageBoxA(nullptr, m.text, m.caption, MB_OK);
         return DOWNLOAD_FAILED;
     }

@@ -9,6 +9,7 @@
 #endif
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -60,28 +61,51 @@ UniqueFile create_new_file(const char* path) {
     return f;
 }
 
-// Reads the current member's name into member_name. minizip leaves a name
-// that fills the buffer unterminated, so it gets one byte less and the
-// terminator is ours. A name that does not fit, or that holds a NUL byte
-// (which would hide its real ending), is refused.
-bool read_member_name(unzFile zip) {
-    unz_file_info info;
-    if (unzGetCurrentFileInfo(zip, &info, member_name, sizeof member_name - 1, nullptr, 0, nullptr, 0) != UNZ_OK) {
-        member_name[0] = '\0';
+// Reads the current member's name into `name` and the size it declares
+// into *size. minizip leaves a name that fills the buffer unterminated, so it
+// gets one byte less and the terminator is ours. A name that does not fit, or
+// that holds a NUL byte (which would hide its real ending), is refused. The
+// size is read as 64 bits: the 32-bit call cuts a zip64 size of 4 GiB and
+// more to its low bits, where a bomb would pass for a small recording.
+bool read_member_name(unzFile zip, char (&name)[sizeof member_name], std::uint64_t* size) {
+    unz_file_info64 info;
+    if (unzGetCurrentFileInfo64(zip, &info, name, sizeof name - 1, nullptr, 0, nullptr, 0) != UNZ_OK) {
+        name[0] = '\0';
         return false;
     }
-    const std::size_t length = info.size_filename < sizeof member_name - 1 ? info.size_filename : sizeof member_name - 1;
-    member_name[length] = '\0';
-    return info.size_filename < sizeof member_name && std::strlen(member_name) == info.size_filename;
+    const std::size_t length = info.size_filename < sizeof name - 1 ? info.size_filename : sizeof name - 1;
+    name[length] = '\0';
+    *size = info.uncompressed_size;
+    return info.size_filename < sizeof name && std::strlen(name) == info.size_filename;
+}
+
+// Goes to the member that the extraction takes, from the first member on:
+// the first whose base name is safe and ends in ".inp" (in any case for the
+// first member, only in lower case for a later one). Its name is left in
+// `name`; false when no member passes.
+bool find_inp_member(unzFile zip, char (&name)[sizeof member_name], std::uint64_t* size) {
+    if (unzGoToFirstFile(zip) != UNZ_OK) return false;
+    for (bool first = true;; first = false) {
+        if (read_member_name(zip, name, size)) {
+            const char* base = member_base_name(name);
+            if (is_safe_base_name(base) && has_inp_extension(base, first)) return true;
+        }
+        if (unzGoToNextFile(zip) != UNZ_OK) return false;
+    }
 }
 
 // Copies the open current member into `out` in chunks. A member is whole only
 // when minizip has delivered all its bytes and their CRC matches.
 ExtractResult copy_member(unzFile zip, std::FILE* out) {
     unsigned char buffer[COPY_CHUNK];
+    // minizip stops at the size the member declares, which was checked before
+    // the output was made; counted all the same, in case a zip finds a way
+    // past that check.
+    std::uint64_t copied = 0;
     for (;;) {
         const int n = unzReadCurrentFile(zip, buffer, sizeof buffer);
         if (n < 0) return ExtractResult::member_damaged;
+        if ((copied += static_cast<unsigned>(n)) > MAX_RECORDING_BYTES) return ExtractResult::too_large;
         if (n > 0 && std::fwrite(buffer, 1, static_cast<std::size_t>(n), out) != static_cast<std::size_t>(n))
             return ExtractResult::output_failed;
         if (static_cast<std::size_t>(n) != sizeof buffer) break;
@@ -159,16 +183,21 @@ ExtractResult extract_inp_member(const char* zip_path, const char** name) {
     *name = nullptr;
     UniqueZip zip(unzOpen(zip_path));
     if (!zip) return is_empty_zip(zip_path) ? ExtractResult::no_inp_member : ExtractResult::zip_unreadable;
-    if (unzGoToFirstFile(zip.get()) != UNZ_OK) return ExtractResult::no_inp_member;
-    for (bool first = true;; first = false) {
-        if (read_member_name(zip.get())) {
-            const char* base = member_base_name(member_name);
-            if (is_safe_base_name(base) && has_inp_extension(base, first)) {
-                const ExtractResult result = extract_current(zip.get(), base);
-                if (result == ExtractResult::extracted) *name = base;
-                return result;
-            }
-        }
-        if (unzGoToNextFile(zip.get()) != UNZ_OK) return ExtractResult::no_inp_member;
-    }
+    std::uint64_t size = 0;
+    if (!find_inp_member(zip.get(), member_name, &size)) return ExtractResult::no_inp_member;
+    // Refused before any output exists: a zip of 1 MB may inflate to gigabytes.
+    if (size > MAX_RECORDING_BYTES) return ExtractResult::too_large;
+    const char* base = member_base_name(member_name);
+    const ExtractResult result = extract_current(zip.get(), base);
+    if (result == ExtractResult::extracted) *name = base;
+    return result;
+}
+
+bool zip_holds_recording(const char* zip_path) {
+    UniqueZip zip(unzOpen(zip_path));
+    // Its own name buffer: the download's worker asks this, and member_name
+    // belongs to the dialogs' thread.
+    char name[sizeof member_name];
+    std::uint64_t size = 0;
+    return zip && find_inp_member(zip.get(), name, &size) && size <= MAX_RECORDING_BYTES;
 }

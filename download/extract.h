@@ -7,6 +7,11 @@
 // extract_recording points into it.
 extern char member_name[512];
 
+// The largest INP taken out of a zip, and the largest download: far beyond
+// the longest marathon that MAME records at a few MB an hour, and far below
+// what would fill a drive or hold the dialogs for minutes.
+inline constexpr unsigned long long MAX_RECORDING_BYTES = 256ull << 20;
+
 enum class ExtractResult {
     extracted,
     zip_unreadable,   // not a zip (or not there): the only case the user is told of here
@@ -14,6 +19,7 @@ enum class ExtractResult {
     name_taken,       // a file of the member's name is already in the working directory
     output_failed,    // the output file could not be created or written whole
     member_damaged,   // the member could not be read to its end, or its CRC does not match
+    too_large,        // the member is, or says it is, larger than MAX_RECORDING_BYTES
 };
 
 // Finds the zip's INP member (the first member may end in ".inp" in any case,
@@ -21,6 +27,11 @@ enum class ExtractResult {
 // "./BASE". On `extracted`, *name points to BASE inside member_name; on any
 // other result nothing is left in the working directory.
 ExtractResult extract_inp_member(const char* zip_path, const char** name);
+
+// Whether the file is a zip that opens and holds the member that
+// extract_inp_member would take, of a size it would take: what a download
+// must be to replace a file the user already has.
+bool zip_holds_recording(const char* zip_path);
 
 // The part of a member name after its last "/" or "\".
 const char* member_base_name(const char* name);

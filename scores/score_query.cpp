@@ -173,7 +173,7 @@ bool build_score_path(char* out, std::size_t size, const char* short_name, const
     return fits;
 }
 
-bool score_answer_cut_short(std::size_t received, bool length_known, std::uint32_t content_length) {
+bool score_answer_cut_short(std::size_t received, bool length_known, std::uint64_t content_length) {
     return length_known && received < SCORE_RESPONSE_SIZE && received < content_length;
 }
 

@@ -24,7 +24,7 @@ bool build_score_path(char* out, std::size_t size, const char* short_name, const
 // server announced. Such an answer was cut off by a closed connection (which
 // the read does not report as a failure), and its last line may hold half a
 // score. Without a Content-Length nothing can be told.
-bool score_answer_cut_short(std::size_t received, bool length_known, std::uint32_t content_length);
+bool score_answer_cut_short(std::size_t received, bool length_known, std::uint64_t content_length);
 
 // A list row: the score text right-aligned in ten places (longer ones are not
 // cut), " - ", the player.

@@ -1,7 +1,8 @@
 // Feeds any bytes, as a downloaded zip, to the extraction of its INP (minizip is built in with the same
 // coverage and sanitizers). A name inside member_name comes back exactly when the result is `extracted`;
 // the working directory then holds that one file, of the size and CRC the zip records for the member,
-// and after any other result nothing.
+// and after any other result nothing. A zip that yields a file, or would but for the working directory,
+// is one a download may put in place of the user's.
 #include <minizip/unzip.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -29,6 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const char* name = reinterpret_cast<const char*>(1);
     const ExtractResult result = extract_inp_member(zip_path.c_str(), &name);
     const auto files = std::distance(fs::directory_iterator("."), fs::directory_iterator());
+    const bool found = result != ExtractResult::zip_unreadable && result != ExtractResult::no_inp_member &&
+                       result != ExtractResult::too_large;
+    if (zip_holds_recording(zip_path.c_str()) != found) __builtin_trap();
     if (result != ExtractResult::extracted) {
         if (name || files != 0) __builtin_trap();
         return 0;

@@ -118,10 +118,11 @@ TEST(NetSettings, ServerAddressAndTimeout) {
         const bool ok = split_host_port(server.c_str(), host, sizeof host, &port);
         EXPECT_EQ(ok ? std::string(host) + ":" + std::to_string(port) : "refused", expected) << "'" << server << "'";
     }
-    // The network limit: 30 s unless the environment names a sensible other one.
+    // The network limit: 30 s unless the environment names a sensible other one; a fetch takes a minute in all.
     for (const auto& [text, ms] : {std::pair{(const char*)nullptr, 30000u}, {"1500", 1500u}, {"0", 30000u},
                                    {"15x", 30000u}, {"86400001", 30000u}})
         EXPECT_EQ(parse_net_timeout_ms(text), ms) << (text ? text : "unset");
+    EXPECT_EQ(parse_fetch_deadline_ms(nullptr), 60000u) << "a fetch's time in all";
 }
 
 const std::string kSwitches = " -hws -nowindow -sound -sr 22050 -frameskip 0 -afs -nomouse -nojoy";
@@ -332,9 +333,28 @@ TEST(Download, ProgressCutShortBodiesErrorPagesAndTheOfferedName) {
         EXPECT_EQ(body_cut_short(p), c.known) << c.name << ", one byte short";
     }
     EXPECT_TRUE(is_last_chunk(0) && is_last_chunk(DOWNLOAD_CHUNK - 1) && !is_last_chunk(DOWNLOAD_CHUNK)) << "a short chunk";
-    for (const auto& [bytes, html] : {std::pair<std::string, bool>{"<HTML>", true}, {"<html>", false}, {"<HTML", false},
-                                      {" <HTML>", false}})
-        EXPECT_EQ(is_html_chunk(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()), html) << bytes;
+    // A body beyond 256 MiB, arrived or announced, fails as a cut one.
+    for (const auto& [received, length, over] : {std::tuple{256ull << 20, 0ull, false}, {(256ull << 20) + 1, 0ull, true},
+                                                 {0ull, 256ull << 20, false}, {0ull, (256ull << 20) + 1, true}}) {
+        DownloadProgress p;
+        p.received = received, p.content_length = length, p.length_known = length != 0;
+        EXPECT_EQ(download_over_limit(p), over) << received << " received, " << length << " announced";
+    }
+    // Any chunk beginning "<HTML>" is a page; the first one also when it opens like one, in any case.
+    for (const auto& [bytes, first, html] : {std::tuple<std::string, bool, bool>{"<HTML>", false, true},
+                                             {"<html>", false, false}, {"<HTML", false, false}, {" <HTML>", false, false},
+                                             {"\xEF\xBB\xBF \r\n<!DOCTYPE html>", true, true}, {"<?xml ", true, true},
+                                             {"\t<body>", true, true}, {"<", true, false}, {"< html", true, false},
+                                             {std::string("\0<html>", 7), true, false}, {"PK\3\4<html>", true, false}})
+        EXPECT_EQ(is_html_chunk(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), first), html)
+            << "'" << bytes << "'" << (first ? " first" : "");
+    // The mark of the Web names where the zip came from.
+    for (const auto& [server, mark] : {std::pair{"zeph.example.org", "http://zeph.example.org/inp/a.zip"},
+                                       {" HTTP://127.0.0.1:8080/", "http://127.0.0.1:8080/inp/a.zip"}, {"h/x", ""}}) {
+        char out[128];
+        format_zone_identifier(out, sizeof out, server, "/inp/a.zip");
+        EXPECT_EQ(out, "[ZoneTransfer]\r\nZoneId=3\r\n" + (*mark ? "HostUrl=" + std::string(mark) + "\r\n" : "")) << server;
+    }
     // The save request offers a plain file name.
     for (const auto& [name, offered] : {std::pair<std::string, const char*>{"pacman-52310", "pacman-52310.zip"},
                                         {"..\\..\\evil", "evil.zip"}, {"a/b:c", "c.zip"}, {"", "recording.zip"},
@@ -405,7 +425,9 @@ TEST(Extract, ChoosesTheInpMemberRefusesUnsafeNamesAndLeavesNothingElse) {
         {"a NUL byte hides the name's real end", {"x.inp?.txt"}, nullptr, ExtractResult::no_inp_member, "x.inp?",
          std::string("x.inp\0", 6)},
         {"the CRC does not match", {"game.inp"}, nullptr, ExtractResult::member_damaged, le32(crc), le32(crc ^ 1), true},
-        {"the stream is shorter than recorded", {"game.inp"}, nullptr, ExtractResult::member_damaged, le32(3000), le32(4000)},
+        // A bomb is refused before any output exists; up to the limit the member is read (and here found short).
+        {"a size of 256 MiB is read", {"game.inp"}, nullptr, ExtractResult::member_damaged, le32(3000), le32(256 << 20)},
+        {"a size over 256 MiB is refused", {"game.inp"}, nullptr, ExtractResult::too_large, le32(3000), le32((256 << 20) + 1)},
         {"a server's HTML page", {}, nullptr, ExtractResult::zip_unreadable, "", "<html><body>404</body></html>"},
         {"a file of the member's name is here already", {"game.inp"}, nullptr, ExtractResult::name_taken}};
     for (const auto& c : cases) {
@@ -421,6 +443,8 @@ TEST(Extract, ChoosesTheInpMemberRefusesUnsafeNamesAndLeavesNothingElse) {
         EXPECT_EQ(extract_inp_member(dir.zip.c_str(), &name), c.extracted ? ExtractResult::extracted : c.result) << c.name;
         EXPECT_EQ(name ? name : "(none)", std::string(c.extracted ? c.extracted : "(none)")) << c.name;
         EXPECT_TRUE(!name || (name >= member_name && name < member_name + sizeof member_name)) << c.name;
+        const bool recording = c.extracted || taken || c.result == ExtractResult::member_damaged;
+        EXPECT_EQ(zip_holds_recording(dir.zip.c_str()), recording) << c.name << ": may replace the user's zip";
         const std::string left = c.extracted ? "work/deep/" + (c.extracted + data) : taken ? "work/deep/game.inpmine" : "";
         EXPECT_EQ(dir.files_left() + read_file(c.extracted ? c.extracted : "game.inp"), left) << c.name;
     }

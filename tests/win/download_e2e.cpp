@@ -30,13 +30,15 @@ std::string zip_of_1500_bytes() {
 }
 
 TEST_F(Flow, DownloadFailuresAndCancelKeepTheUsersFile) {
-    enum Act { done, enter_key, message_then_cancel, cancel_after, cancel_save_as };
+    enum Act { done, enter_key, message_then_cancel, cancel_after, keep_on_question };
     enum Where { live, nothing_listening, part_blocked };
+    const std::string saved = join(dir_, "saved"), chosen = join(saved, "rec");
+    const std::string kKept = "Can't download: " + chosen + " was not replaced: the server sent no recording";
     struct Case {
         const char* name;
         std::string body;
         zeph::Fault fault;
-        int param;
+        long long param;
         Where where;
         Act act;
         bool plays;                         // the dialog ends with the zip in place and the playback follows
@@ -56,6 +58,18 @@ TEST_F(Flow, DownloadFailuresAndCancelKeepTheUsersFile) {
          true, "", {}, 0, 0},
         {"a status other than 200", bytes(3000), zeph::Fault::error_status, 0, live, message_then_cancel, false, kHtml,
          {""}, 0, 1000},
+        {"a login portal's page", bytes(3000), zeph::Fault::captive, 0, live, message_then_cancel, false, kHtml, {""}, 0,
+         1000},
+        // A body without a length ends where the connection does: a whole zip is taken, half of one is not.
+        {"half a zip, no Content-Length", zip_of_1500_bytes(), zeph::Fault::no_length, 700, live, message_then_cancel,
+         false, kKept, {}, 0, 1000},
+        {"a recording of 40 MiB, no Content-Length", zeph::zip_of_zeros("big.inp", inp("pacman"), 40 << 20),
+         zeph::Fault::no_length, 0, live, done, true, "", {}, 0, 0},
+        // Its size passes for 1 MiB when read as 32 bits.
+        {"a zip bomb of 4 GiB", zeph::zip_of_zeros("bomb.inp", inp("pacman"), (4ull << 30) + (1 << 20)),
+         zeph::Fault::none, 0, live, message_then_cancel, false, kKept, {}, 0, 1000},
+        {"a Content-Length beyond 4 GiB", zip_of_1500_bytes(), zeph::Fault::short_body, 4ll << 30, live,
+         message_then_cancel, false, kRead, {""}, 0, 1000},
         {"HTML in the second chunk", bytes(1024) + "<HTML><BODY>gone</BODY></HTML>", zeph::Fault::none, 0, live,
          message_then_cancel, false, kHtml, {"", "Recieved: 1 kB / 2 kB"}, 0, 1000},
         {"a body shorter than its Content-Length", bytes(5000), zeph::Fault::short_body, 3000, live,
@@ -67,7 +81,8 @@ TEST_F(Flow, DownloadFailuresAndCancelKeepTheUsersFile) {
         {"the part file cannot be created", bytes(10), zeph::Fault::none, 0, part_blocked, message_then_cancel, false,
          "Can't save recording: Cannot create file (disk full?)", {""}, 0, 1000},
         {"Cancel mid-body", bytes(200 * 1024), zeph::Fault::drip, 50, live, cancel_after, false, "", {}, 0, 1000},
-        {"Cancel of the save-as", bytes(10), zeph::Fault::none, 0, live, cancel_save_as, false, "", {}, 0, 0},
+        {"asked before replacing, the user keeps the file", bytes(10), zeph::Fault::none, 0, live, keep_on_question,
+         false, "", {}, 0, 0},
     };
     std::string table = "ZEPH high scores<P>\n";
     for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -75,7 +90,6 @@ TEST_F(Flow, DownloadFailuresAndCancelKeepTheUsersFile) {
         serve("inp\\d" + std::to_string(i) + ".zip", cases[i].body);
     }
     serve("scores\\pacman.txt", table);
-    const std::string saved = join(dir_, "saved"), chosen = join(saved, "rec");
     CreateDirectoryA(saved.c_str(), nullptr);
     start(NET_TIMEOUT_MS);
     list_scores(std::size(cases));
@@ -96,9 +110,18 @@ TEST_F(Flow, DownloadFailuresAndCancelKeepTheUsersFile) {
         server_.clear_requests();
         server_.set_fault(c.fault, c.param);
         if (c.where == nothing_listening) server_.stop();
-        ASSERT_TRUE(save_as(props, c.act == cancel_save_as ? "-" : chosen));
+        ASSERT_TRUE(save_as(props, chosen, nullptr, c.act != keep_on_question));
+        if (c.act == keep_on_question) {
+            // No (Tab from the default Yes, Enter), then Escape leaves the save-as dialog.
+            HWND question = replace_question();
+            press_keys(question, {{VK_TAB}, {VK_RETURN}});
+            ASSERT_TRUE(wait_until([&] { return !IsWindow(question); }, 5000)) << "the question stays";
+            HWND save = app_.wait_window("Save downloaded recording as...", 5000);
+            ASSERT_TRUE(save);
+            press_keys(save, {{VK_ESCAPE}});
+        }
 
-        HWND dialog = c.act == cancel_save_as ? nullptr : download_dialog();
+        HWND dialog = c.act == keep_on_question ? nullptr : download_dialog();
         std::vector<std::string> progress = {""};  // the line starts empty
         const auto watch = [&] {  // notes each change of the progress line
             const std::string line = item_text(dialog, IDC_DOWNLOAD_PROGRESS);
@@ -155,7 +178,7 @@ TEST_F(Flow, DownloadFailuresAndCancelKeepTheUsersFile) {
         }
         EXPECT_TRUE(app_.wait_visible(props, true, 10000));
         EXPECT_TRUE(wait_until([&] { return runs().size() == runs_before + (c.plays ? 1 : 0); }, 10000));
-        const bool requested = c.act != cancel_save_as && c.where != nothing_listening;
+        const bool requested = c.act != keep_on_question && c.where != nothing_listening;
         EXPECT_EQ(server_.requests(), requested ? std::vector<std::string>{"/inp/d" + std::to_string(row) + ".zip"}
                                                 : std::vector<std::string>{});
         EXPECT_EQ(list_dir(saved), left) << "a part file was left";

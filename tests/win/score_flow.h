@@ -102,12 +102,15 @@ protected:
     // Written through \\?\, so that a file named after a device is a file.
     void serve(const std::string& file, const std::string& body) { write_file("\\\\?\\" + join(root_, file), body); }
 
-    // Starts the program; network waits are cut to `net_timeout_ms`.
-    void start(int net_timeout_ms) {
-        ASSERT_TRUE(app_.start(work_, {{"VORNIX_SCORE_SERVER", server_.host()},
-                                       {"VORNIX_NET_TIMEOUT_MS", std::to_string(net_timeout_ms)},
-                                       {"FAKE_MAME_LIST", join(dir_, "games.txt")},
-                                       {"FAKE_MAME_LOG", join(dir_, "mame.log")}}));
+    // Starts the program; network waits are cut to `net_timeout_ms`, and a
+    // high-score fetch's time in all to `fetch_timeout_ms` when one is given.
+    void start(int net_timeout_ms, int fetch_timeout_ms = 0) {
+        Env env = {{"VORNIX_SCORE_SERVER", server_.host()},
+                   {"VORNIX_NET_TIMEOUT_MS", std::to_string(net_timeout_ms)},
+                   {"FAKE_MAME_LIST", join(dir_, "games.txt")},
+                   {"FAKE_MAME_LOG", join(dir_, "mame.log")}};
+        if (fetch_timeout_ms) env.push_back({"VORNIX_FETCH_TIMEOUT_MS", std::to_string(fetch_timeout_ms)});
+        ASSERT_TRUE(app_.start(work_, env));
         ASSERT_TRUE(main_ = app_.wait_window("Vornix"));
         ASSERT_TRUE(wait_until([&] { return list_items(main_, IDC_GAME_LIST).size() == 2; }, 10000))
             << "the stand-in MAME's two games were not listed: " << list_items(main_, IDC_GAME_LIST).size()
@@ -130,14 +133,31 @@ protected:
 
     // Presses "Download and playback" and answers the save-as dialog: `chosen`
     // typed, "" to accept what it offers (read into *offered), "-" to cancel.
-    HWND save_as(HWND props, const std::string& chosen, std::string* offered = nullptr) {
+    // The question before an existing file is replaced is answered Yes, or
+    // left open when `replace` is false.
+    HWND save_as(HWND props, const std::string& chosen, std::string* offered = nullptr, bool replace = true) {
         click(props, IDC_DOWNLOAD_PLAY);
         HWND save = app_.wait_window("Save downloaded recording as...", 5000);
         if (!save) return nullptr;
         if (offered) *offered = window_text(win_util::file_name_box(save));
         if (!chosen.empty()) type_file_name(save, chosen);
+        const bool asks = !chosen.empty() && chosen != "-" && file_exists(chosen);
         PostMessageW(save, WM_COMMAND, chosen == "-" ? IDCANCEL : IDOK, 0);
+        if (asks && replace) PostMessageW(replace_question(), WM_COMMAND, IDYES, 0);
         return save;
+    }
+
+    // The save-as dialog's question before it replaces a file: a message box
+    // with its own caption.
+    HWND replace_question() {
+        HWND box = nullptr;
+        const auto find = [&] {
+            for (HWND w : win_util::top_level_windows(app_.pid()))
+                if (IsWindowVisible(w) && GetDlgItem(w, IDNO)) box = w;
+            return box != nullptr;
+        };
+        EXPECT_TRUE(wait_until(find, 5000)) << "no question before a file is replaced";
+        return box;
     }
 
     HWND download_dialog() {

@@ -11,6 +11,7 @@ using namespace score_flow;
 namespace {
 
 constexpr int NET_TIMEOUT_MS = 2000;
+constexpr int FETCH_TIMEOUT_MS = 3500;
 const char* const kHeading = "<HTML><BODY>ZEPH high scores<P>\n";
 const std::vector<std::string> kPacman = {"   3333360 - Ann", "    12,345 - Someone with a long name"};
 const std::vector<std::string> kGalaga = {"         5 - Bo"};
@@ -29,7 +30,9 @@ TEST_F(Flow, HighScoresAreListedAndEveryFailureIsARow) {
                                     score_line("12,345", 1, "0.78", "r2", "Someone with a long name", 2, "1"));
     serve("scores\\galaga.txt", "Galaga\r\n" + score_line("5", 1, "0.78", "r3", "Bo", 1, "1"));
     serve("scores\\pacman-abcdefghijklmno.txt", kHeading + score_line("5", 1, "0.78", "r3", "Bo", 1, "1"));
-    start(NET_TIMEOUT_MS);
+    start(NET_TIMEOUT_MS, FETCH_TIMEOUT_MS);
+    zeph::Server other;  // a host that a redirect names
+    ASSERT_TRUE(other.start(root_));
     const std::string q = "/index.cgi?mode=fe_scores&short=";
     struct Case {
         const char* name;
@@ -41,26 +44,35 @@ TEST_F(Flow, HighScoresAreListedAndEveryFailureIsARow) {
         bool stopped;  // nothing listens
     } cases[] = {
         {"a table", 0, "", zeph::Fault::none, kPacman, {q + "pacman"}, "pacman", false},
-        {"a status other than 200", 0, "", zeph::Fault::error_status, kAccess, {q + "pacman"}, "pacman", false},
-        {"another table replaces the row", 1, "", zeph::Fault::none, kGalaga, {q + "galaga"}, "galaga", false},
+        {"a redirect to another host is a status other than 200", 0, "", zeph::Fault::redirect, kAccess,
+         {q + "pacman"}, "pacman", false},
+        {"another table replaces the row; its cookie is not kept", 1, "", zeph::Fault::cookie, kGalaga,
+         {q + "galaga"}, "galaga", false},
         {"a connection reset mid-body", 0, "", zeph::Fault::drop_mid_body, kAccess, {q + "pacman"}, "pacman", false},
         {"a 20-character split sends 15", 0, "abcdefghijklmnopqrst", zeph::Fault::none, kGalaga,
          {q + "pacman-abcdefghijklmno"}, "pacman", false},
         {"a body shorter than announced", 0, "", zeph::Fault::short_body, kAccess, {q + "pacman"}, "pacman", false},
         {"no game selected asks nothing", -1, "", zeph::Fault::none, kAccess, {}, "pacman", false},
         {"a server that never answers", 1, "", zeph::Fault::never_answer, kConnect, {q + "galaga"}, "galaga", false},
+        {"a byte now and then: given up in time", 0, "", zeph::Fault::trickle, kAccess, {q + "pacman"}, "pacman",
+         false},
         {"the next fetch works", 0, "", zeph::Fault::none, kPacman, {q + "pacman"}, "pacman", false},
         {"nothing listening", 1, "", zeph::Fault::none, kConnect, {}, "galaga", true},
     };
     const unsigned short port = server_.port();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        // A silent server is given up within the program's network limit.
-        const bool silent = c.fault == zeph::Fault::never_answer;
-        const int min_ms = silent ? NET_TIMEOUT_MS - 500 : 0, max_ms = silent ? NET_TIMEOUT_MS + 2000 : 5000;
+        // A silent server is given up within the program's network limit, a slow one within the fetch's time.
+        const int limit = c.fault == zeph::Fault::never_answer ? NET_TIMEOUT_MS
+                          : c.fault == zeph::Fault::trickle    ? FETCH_TIMEOUT_MS
+                                                               : 0;
+        const int min_ms = limit ? limit - 500 : 0, max_ms = limit ? limit + 2000 : 5000;
         set_text(main_, IDC_SPLIT_EDIT, c.split);
         server_.clear_requests();
-        server_.set_fault(c.fault, 3000);  // short_body: 3000 bytes fewer than announced
+        // short_body: 3000 bytes fewer than announced; trickle: a byte every 200 ms
+        server_.set_fault(c.fault, c.fault == zeph::Fault::redirect ? other.port()
+                                   : c.fault == zeph::Fault::trickle ? 200
+                                                                     : 3000);
         if (c.stopped) server_.stop();
         select_list_item(main_, IDC_GAME_LIST, c.game);
         const ULONGLONG pressed = GetTickCount64();
@@ -73,6 +85,7 @@ TEST_F(Flow, HighScoresAreListedAndEveryFailureIsARow) {
         if (c.game < 0) Sleep(500);  // time for a request that should not come
         EXPECT_GE(took, static_cast<ULONGLONG>(min_ms));
         EXPECT_EQ(server_.requests(), c.requests);
+        EXPECT_EQ(other.requests(), std::vector<std::string>{}) << "a redirect was followed";
         EXPECT_EQ(item_text(main_, IDC_SCORE_LABEL), "ZEPH High scores for '" + std::string(c.label) + "':");
         server_.set_fault(zeph::Fault::none);
         if (c.stopped) {
@@ -139,8 +152,8 @@ TEST_F(Flow, AScoreIsShownDownloadedAndPlayedBack) {
         {"a zip without an INP", "rec4", {"5", 1, "0.78", "Di", 4, "1"},
          stored_zip({{"readme.txt", "no recording"}}), "rec4.zip", {}, done,
          {kNoInp}, 0, nullptr, nullptr},
-        {"a page saved instead of a zip", "rec5", {"5", 1, "0.78", "Ed", 5, "1"},
-         "<html>gone</html>", "rec5.zip", {}, done,
+        {"a body that is not a zip", "rec5", {"5", 1, "0.78", "Ed", 5, "1"},
+         "gone", "rec5.zip", {}, done,
          {"Zip error: Cannot open downloaded Zip file", kNoInp},
          0, nullptr, nullptr},
         {"an INP of that name already here is kept", "rec6", {"5", 1, "0.78", "Fay", 6, "1"},
