@@ -110,7 +110,8 @@ TEST(NetSettings, ServerAddressAndTimeout) {
         {"zeph.example.org", "zeph.example.org:80"}, {"127.0.0.1:8080", "127.0.0.1:8080"}, {"h:65535", "h:65535"},
         {"h:65536", "refused"}, {"h:0", "refused"}, {":80", "refused"}, {"h:8o", "refused"},
         {std::string(64, 'h'), "refused"},  // a host that does not fit its 64 bytes
-        {" HTTP://h:8080/ ", "h:8080"}, {"http://h", "h:80"}, {"h/zeph/", "refused"}, {"https://h", "refused"}};
+        {" HTTP://h:8080/ ", "h:8080"}, {"http://h", "h:80"}, {"h/zeph/", "refused"}, {"https://h", "refused"},
+        {"[::1]:8080", "[::1]:8080"}, {"http://[::1]/", "[::1]:80"}, {"[::1]8080", "refused"}, {"[::1", "refused"}};
     for (const auto& [server, expected] : servers) {
         char host[64] = "";
         unsigned short port = 0;
