@@ -43,6 +43,46 @@ bool format_cannot_call_message(char* out, std::size_t size, int error, const ch
                        executable);
 }
 
+bool is_windows_status(std::uint32_t code) { return code >= 0xC0000000u && code < 0xE0000000u; }
+
+namespace {
+// The statuses a MAME build most often ends with when it cannot run here.
+struct StatusReason {
+    std::uint32_t code;
+    const char* reason;
+};
+constexpr StatusReason STATUS_REASONS[] = {
+    {0xC0000005u, "MAME crashed: it touched memory it may not use"},
+    {0xC000001Du, "MAME uses an instruction this processor does not have"},
+    {0xC000007Bu, "MAME or one of its DLLs is built for another kind of Windows: 32-bit and 64-bit mixed"},
+    {0xC0000094u, "MAME crashed: a division by zero"},
+    {0xC00000FDu, "MAME crashed: its stack overflowed"},
+    {0xC0000135u, "a DLL that MAME needs was not found"},
+    {0xC0000139u, "a DLL that MAME needs is of another version"},
+    {0xC0000142u, "a DLL that MAME needs could not start"},
+    {0xC000013Au, "MAME was stopped with Ctrl+C, or its console window was closed"},
+    {0xC0000409u, "MAME crashed and stopped itself"},
+};
+}  // namespace
+
+bool format_windows_status(char* out, std::size_t size, std::uint32_t code) {
+    for (const StatusReason& known : STATUS_REASONS)
+        if (known.code == code) return format_text(out, size, "0x%08X (%s)", code, known.reason);
+    return format_text(out, size, "0x%08X", code);
+}
+
+bool format_run_error_message(char* out, std::size_t size, std::uint32_t code) {
+    // Printed signed, so MAME's -1 reads as -1 rather than 4294967295.
+    bool fits = format_text(out, size, "MAME returned an error [code %i]", static_cast<int>(code));
+    if (!is_windows_status(code)) return fits;
+    char status[160];
+    fits &= format_windows_status(status, sizeof status, code);
+    fits &= append_text(out, size, "\n\nThis is Windows' status ");
+    fits &= append_text(out, size, status);
+    fits &= append_text(out, size, ": MAME did not run properly.");
+    return fits;
+}
+
 bool build_play_command(char* out, std::size_t size, const char* executable, const char* short_name,
                         const Settings& options) {
     if (size == 0) return false;

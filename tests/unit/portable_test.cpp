@@ -253,12 +253,27 @@ TEST(GameList, LimitsOfTheTableAndTheEmptyListMessage) {
     for (const auto& [name, index] : {std::pair{"g5000", 0}, {"g2500", 2500}, {"G5000", -1}, {"g500", -1}, {"", 3000},
                                       {"lastbut1", 4998}, {"last", -1}})
         EXPECT_EQ(find_game(name), index) << "find_game('" << name << "')";
-    // A list MAME did not give names the executable, its exit code and the sort switch it was given.
-    char text[1024];
-    format_empty_list_message(text, sizeof text, "C:\\My MAME\\mame.exe", -1, "-sortdriver");
-    EXPECT_EQ(std::string(text).find("MAME listed no games: C:\\My MAME\\mame.exe ended with code -1.\n"), 0u) << text;
-    EXPECT_NE(std::string(text).find("versions.ini: it must name a MAME build that accepts -listfull and -sortdriver"),
-              std::string::npos) << text;
+    // A list MAME did not give names the executable and its exit code; the switches only for a code of MAME's own.
+    for (const auto& [code, text] : {std::pair<std::uint32_t, const char*>{0xFFFFFFFF,
+             "MAME listed no games: C:\\My MAME\\mame.exe ended with code -1.\n\nCheck this version's program line in "
+             "versions.ini: it must name a MAME build that accepts -listfull and -sortdriver (see README)."},
+         {0xC0000135, "MAME listed no games: C:\\My MAME\\mame.exe ended with Windows' status 0xC0000135 (a DLL that MAME "
+                      "needs was not found).\n\nMAME did not run properly"}}) {
+        char message[1024];
+        format_empty_list_message(message, sizeof message, "C:\\My MAME\\mame.exe", code, "-sortdriver");
+        EXPECT_EQ(std::string(message).substr(0, std::strlen(text)), text);
+    }
+    // After a run: MAME's own code as the signed number it is; a Windows status in hex too, what it means if known.
+    const std::string own = "MAME returned an error [code ", status = "]\n\nThis is Windows' status ";
+    for (const auto& [code, text] : {std::pair<std::uint32_t, std::string>{3, own + "3]"},
+             {0xBFFFFFFF, own + "-1073741825]"}, {0xE0000000, own + "-536870912]"},
+             {0xC0000000, own + "-1073741824" + status + "0xC0000000: MAME did not run properly."},
+             {0xC000007B, own + "-1073741701" + status + "0xC000007B (MAME or one of its DLLs is built for another kind "
+                                "of Windows: 32-bit and 64-bit mixed): MAME did not run properly."}}) {
+        char message[1024];
+        format_run_error_message(message, sizeof message, code);
+        EXPECT_EQ(message, text);
+    }
 }
 
 TEST(Scores, QueryPathCutShortAnswerRowsAndDetails) {
