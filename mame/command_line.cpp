@@ -34,6 +34,17 @@ bool build_game_list_command(char* out, std::size_t size, const char* executable
 }
 
 bool format_cannot_call_message(char* out, std::size_t size, int error, const char* executable) {
+    // Windows starts no program from a path of MAX_PATH (260) characters or
+    // more, and says that it was not found, though it is there. The program
+    // is the quoted part of a line that begins with a quote, else all of it.
+    const char* end = *executable == '"' ? std::strchr(executable + 1, '"') : nullptr;
+    const std::size_t program = end ? static_cast<std::size_t>(end - executable - 1) : std::strlen(executable);
+    if (program >= 260)
+        return format_text(out, size,
+                           "Cannot call MAME - [%i]\n\nThe path of this MAME program is longer than Windows can start "
+                           "a program from (259 characters):\n%s\n\nMove MAME to a shorter path and correct line 2 "
+                           "of this version's entry in versions.ini.",
+                           error, executable);
     // Windows' codes for a name that leads nowhere: no such file, no such
     // folder, a name it cannot even parse.
     const bool missing = error == 2 || error == 3 || error == 123;

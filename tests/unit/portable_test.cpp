@@ -204,13 +204,18 @@ TEST(MameCommandLine, GameListLineRefusedLinesAndPreview) {
         EXPECT_EQ(build_game_list_command(line, sizeof line, c.exe.c_str(), s), c.line != nullptr) << c.name;
         if (c.line) { EXPECT_STREQ(line, c.line) << c.name; }
     }
-    // A program that cannot be started is named with the code's meaning.
-    for (const auto& [code, text] : {std::pair{2, "Cannot call MAME - [2]\n\nThis MAME program was not found:\nC:\\m.exe\n\n"
-                                                  "Check line 2 of this version's entry in versions.ini."},
-                                     {5, "Cannot call MAME - [5]\n\nThis MAME program could not be started:\nC:\\m.exe"}}) {
+    // A program that cannot be started is named with the code's meaning, or a path too long for Windows as such.
+    const std::string deep = "C:\\" + std::string(251, 'd') + "\\m.exe", deep_options = "\"" + deep + "\" -rompath r";
+    for (const auto& [code, exe, text] : {std::tuple<int, std::string, std::string>{2, "C:\\m.exe",
+             "Cannot call MAME - [2]\n\nThis MAME program was not found:\nC:\\m.exe\n\nCheck line 2 of this version's "
+             "entry in versions.ini."},
+         {5, "C:\\m.exe", "Cannot call MAME - [5]\n\nThis MAME program could not be started:\nC:\\m.exe"},
+         {2, "\"C:\\m.exe\" -rompath " + std::string(300, 'r'), "Cannot call MAME - [2]\n\nThis MAME program was not found"},
+         {2, deep_options, "Cannot call MAME - [2]\n\nThe path of this MAME program is longer than Windows can start a "
+                           "program from (259 characters):\n" + deep_options}}) {
         char message[1024];
-        format_cannot_call_message(message, sizeof message, code, "C:\\m.exe");
-        EXPECT_EQ(std::string(message).substr(0, std::strlen(text)), text);
+        format_cannot_call_message(message, sizeof message, code, exe.c_str());
+        EXPECT_EQ(std::string(message).substr(0, text.size()), text);
     }
     char line[COMMAND_LINE_SIZE];
     const std::string exe(511, 'e'), dir(300, 'd'), name(127, 'n');  // the longest executable versions.ini holds
