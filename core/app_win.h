@@ -33,3 +33,15 @@ static_assert(INP_FILE_DIALOG_SIZE == 76, "the pre-2000 OPENFILENAME is 76 bytes
 // every file dialog, or the settings would be saved in the INP's folder.
 void remember_working_folder();
 void restore_working_folder();
+
+// Whether the working folder takes a new file, tried once, at the first call,
+// with a file that is gone again as soon as it is closed. A folder under
+// C:\Program Files does not for a user without administrator rights (the
+// manifest's asInvoker means that Windows does not redirect the writes), nor
+// does a read-only share or medium: the settings and downloads cannot be
+// saved there, and the game list goes to the user's temporary folder.
+bool working_folder_takes_files();
+
+// A message box without owner whose `text` holds one %ls, which names the
+// working folder as the user started Vornix in it (wide, so any name shows).
+void show_working_folder_message(const wchar_t* text, const wchar_t* caption);

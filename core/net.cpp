@@ -46,22 +46,35 @@ bool split_host_port(const char* server, char* host, std::size_t host_size, unsi
     // "/", or set at the command prompt with a blank before or after.
     while (*server == ' ' || *server == '\t') ++server;
     if (starts_with_any_case(server, "http://")) server += 7;
-    std::size_t length = std::strcspn(server, "/ \t");
+    const std::size_t length = std::strcspn(server, "/ \t");
     const char* rest = server + length;
     if (*rest == '/') ++rest;
     while (*rest == ' ' || *rest == '\t') ++rest;
     // Anything more, a path or "https://", names another server than ours.
     if (*rest != '\0') return false;
 
-    const char* colon = static_cast<const char*>(std::memchr(server, ':', length));
-    const std::size_t host_length = colon ? static_cast<std::size_t>(colon - server) : length;
+    const char* end = server + length;
+    const char* host_end = static_cast<const char*>(std::memchr(server, ':', length));
+    if (*server == '[') {
+        // An IPv6 literal goes in brackets, as in a browser's address, since
+        // its colons would read as a port. It is kept with them: WinINet
+        // takes that form, and the request's Host header needs it.
+        const char* close = static_cast<const char*>(std::memchr(server, ']', length));
+        if (!close || close == server + 1 ||
+            std::strspn(server + 1, "0123456789abcdefABCDEF:.") != static_cast<std::size_t>(close - server - 1) ||
+            std::memchr(server, ':', static_cast<std::size_t>(close - server)) == nullptr)
+            return false;
+        host_end = close + 1;
+        if (host_end != end && *host_end != ':') return false;
+    }
+    if (!host_end) host_end = end;
+    const std::size_t host_length = static_cast<std::size_t>(host_end - server);
     if (host_length == 0 || host_length >= host_size) return false;
     copy_text_n(host, host_size, server, host_length);
     *port = 80;
-    if (!colon) return true;
+    if (host_end == end) return true;
     unsigned long value = 0;
-    const char* p = colon + 1;
-    const char* end = server + length;
+    const char* p = host_end + 1;
     if (p == end) return false;
     for (; p < end; ++p) {
         if (*p < '0' || *p > '9') return false;

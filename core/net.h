@@ -18,7 +18,9 @@ unsigned fetch_deadline_ms();
 unsigned parse_fetch_deadline_ms(const char* text);
 
 // Splits a server address "host" or "host:port" into the host and the port
-// (80 when none is given). "http://" before it, "/" after it and blanks
-// around it are allowed. False when the host is empty or does not fit, the
-// port is not a number from 1 to 65535, or a path or another scheme is given.
+// (80 when none is given). The host may be an IPv6 literal in brackets
+// ("[::1]:8080"), which it keeps. "http://" before it, "/" after it and
+// blanks around it are allowed. False when the host is empty or does not fit,
+// the port is not a number from 1 to 65535, or a path or another scheme is
+// given.
 bool split_host_port(const char* server, char* host, std::size_t host_size, unsigned short* port);

@@ -6,14 +6,13 @@
 // front and ends. Starts in different folders stay independent.
 #include <windows.h>
 
-// True when this start is its working folder's only Vornix and should run;
-// false when another one runs there (its window has been brought to the
-// front when it shows one) and this start should end with 0.
+// True when this start is its working folder's only Vornix and should run.
+// False when another one runs there and this start should end with 0: the
+// other one's active window has been brought to the front, or, when its
+// windows stayed hidden for a few seconds (MAME runs, or it hangs), the user
+// has been told so.
 bool claim_working_folder();
 
-// Tells later starts in this folder which window to bring to the front.
-void publish_main_window(HWND window);
-
-// Gives the folder up once the settings are saved, so a start from then on
-// runs on its own.
+// Called as the owner begins to leave, before it saves its settings: a start
+// from then on waits for this one to end, then runs and reads what it saved.
 void release_working_folder();

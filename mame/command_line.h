@@ -7,6 +7,7 @@
 // whole line does not fit, so a line is refused rather than passed to MAME
 // cut short.
 #include <cstddef>
+#include <cstdint>
 
 #include "core/settings.h"
 
@@ -46,6 +47,20 @@ bool build_game_list_command(char* out, std::size_t size, const char* executable
 // [code]", then what the code means for the user and the program line of
 // versions.ini that named it.
 bool format_cannot_call_message(char* out, std::size_t size, int error, const char* executable);
+
+// Exit codes from 0xC0000000 to 0xDFFFFFFF are Windows' own status codes
+// for a program that could not start properly or crashed (0xC0000135, a DLL
+// not found), not MAME's: users look them up in hex. From 0xE0000000 up the
+// code is a program's own negative number again (-1 is 0xFFFFFFFF).
+bool is_windows_status(std::uint32_t code);
+
+// "MAME returned an error [code <signed decimal>]", and for a Windows status
+// that status in hex with what it means, as shown after a run.
+bool format_run_error_message(char* out, std::size_t size, std::uint32_t code);
+
+// The status in hex and what it means: "0xC0000135 (a DLL that MAME needs
+// was not found)", or the hex alone for a status without a plain reason.
+bool format_windows_status(char* out, std::size_t size, std::uint32_t code);
 
 // "<executable> <short name>" and the option switches.
 bool build_play_command(char* out, std::size_t size, const char* executable, const char* short_name,

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/text.h"
+#include "mame/command_line.h"
 
 GameEntry game_table[GAME_TABLE_SIZE];
 
@@ -81,11 +82,20 @@ int find_game(const char* short_name) {
     return -1;
 }
 
-bool format_empty_list_message(char* out, std::size_t size, const char* executable, int code,
+bool format_empty_list_message(char* out, std::size_t size, const char* executable, std::uint32_t code,
                                const char* sort_switch) {
+    if (is_windows_status(code)) {
+        char status[160];
+        format_windows_status(status, sizeof status, code);
+        return format_text(out, size,
+                           "MAME listed no games: %s ended with Windows' status %s.\n\n"
+                           "MAME did not run properly: start it once from a command prompt to see why, and check "
+                           "that its files are complete.",
+                           executable, status);
+    }
     return format_text(out, size,
                        "MAME listed no games: %s ended with code %i.\n\n"
                        "Check this version's program line in versions.ini: it must name a MAME build that "
                        "accepts -listfull and %s (see README).",
-                       executable, code, sort_switch);
+                       executable, static_cast<int>(code), sort_switch);
 }

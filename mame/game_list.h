@@ -2,6 +2,7 @@
 // The games the chosen MAME reports, in the order it reports them. A game's
 // index here is its line in the main dialog's game list.
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 struct GameEntry {
@@ -29,12 +30,14 @@ using GameStored = void (*)(const GameEntry& game, void* context);
 // GAME_LIST_FULL as soon as the table holds GAME_TABLE_SIZE games.
 int read_game_list(std::FILE* in, GameEntry (&table)[GAME_TABLE_SIZE], GameStored on_stored, void* context);
 
-// A load that found no game where MAME ended with an error: most often a
-// MAME that refuses the list's switches. Said once, in a box with this
-// caption, naming the version's program, its exit code and the sort switch
-// it was given.
+// A load that found no game where MAME ended with an error. Said once, in a
+// box with this caption, naming the version's program and its exit code.
+// A code of MAME's own most often means a MAME that refuses the list's
+// switches, so the sort switch it was given is named too; a Windows status
+// (is_windows_status) means MAME did not run properly, and the switches are
+// not blamed.
 inline constexpr const char* EMPTY_GAME_LIST_CAPTION = "Empty game list";
-bool format_empty_list_message(char* out, std::size_t size, const char* executable, int code,
+bool format_empty_list_message(char* out, std::size_t size, const char* executable, std::uint32_t code,
                                const char* sort_switch);
 
 // Index of the first of slots 0 to 4998 whose short_name equals `short_name`

@@ -1,7 +1,10 @@
 #include "mame/game_list_win.h"
 
 #include <cstdio>
+#include <cwchar>
+#include <iterator>
 
+#include "core/app_win.h"
 #include "core/file.h"
 #include "core/text.h"
 #include "core/timing_win.h"
@@ -19,11 +22,27 @@ struct {
     char text[1024];
 } problem;
 
+// Where MAME's list goes: gamelist.tmp in the working folder, or, where that
+// folder takes no file, a file named after this process in the user's
+// temporary folder, which no other Vornix shares. Wide, since the temporary
+// folder lies below the user's profile, whose name the code page may lack.
+wchar_t list_path[MAX_PATH + 64];
+
+void choose_list_path() {
+    wchar_t temp[MAX_PATH + 1];
+    const DWORD n = working_folder_takes_files() ? 0 : GetTempPathW(MAX_PATH + 1, temp);
+    if (n > 0 && n <= MAX_PATH)
+        std::swprintf(list_path, std::size(list_path), L"%lsvornix-gamelist-%lu.tmp", temp, GetCurrentProcessId());
+    else
+        MultiByteToWideChar(CP_ACP, 0, GAME_LIST_FILE, -1, list_path, static_cast<int>(std::size(list_path)));
+}
+
 // The file MAME's list goes to, created here and handed to MAME as its
 // standard output: an inheritable handle, so the started MAME writes into it.
 UniqueWinHandle create_list_file() {
+    choose_list_path();
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    const HANDLE h = CreateFileA(GAME_LIST_FILE, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+    const HANDLE h = CreateFileW(list_path, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
     return UniqueWinHandle(h == INVALID_HANDLE_VALUE ? nullptr : h);
 }
@@ -73,15 +92,17 @@ int load_game_list(HWND list_box, int version_index) {
         MessageBoxA(nullptr, "Cannot open MAME game list", "Fatal Error", MB_OK);
         return GAME_LIST_CANNOT_OPEN;
     }
-    // A console MAME gets no console window: SW_HIDE is what Windows honours
-    // for a new console, CREATE_NO_WINDOW what Wine does.
+    // A console MAME gets no console at all, so no window, and writes to the
+    // file alone. With a hidden console instead (CREATE_NO_WINDOW), Wine's
+    // console host holds a copy of the list file for 100 to 200 ms after MAME
+    // has ended, and the file could not be removed, nor made anew by a reload.
     ChildProcess child;
-    const bool started = start_child(command, SW_HIDE, CREATE_NO_WINDOW, child, output.get());
+    const bool started = start_child(command, SW_HIDE, DETACHED_PROCESS, child, output.get());
     const DWORD error = GetLastError();
     // MAME writes through its own copy; once it has ended the list is whole.
     output.close();
     if (!started) {
-        std::remove(GAME_LIST_FILE);
+        DeleteFileW(list_path);
         problem.caption = "Fatal error";
         format_cannot_call_message(problem.text, sizeof problem.text, static_cast<int>(error), executable);
         return GAME_LIST_CANNOT_START;
@@ -91,9 +112,9 @@ int load_game_list(HWND list_box, int version_index) {
     const DWORD exit_code = wait_for_child(child);
     timing_mark("game_list.mame_ended");
 
-    UniqueFile list = open_file(GAME_LIST_FILE, "r");
+    UniqueFile list(_wfopen(list_path, L"r"));
     if (!list) {
-        std::remove(GAME_LIST_FILE);
+        DeleteFileW(list_path);
         MessageBoxA(nullptr, "Cannot open MAME game list", "Fatal Error", MB_OK);
         return GAME_LIST_CANNOT_OPEN;
     }
@@ -103,12 +124,12 @@ int load_game_list(HWND list_box, int version_index) {
     // Removed on every way out, a full table included, so no stale list is
     // left behind to be read by mistake.
     list.close();
-    std::remove(GAME_LIST_FILE);
+    DeleteFileW(list_path);
     timing_mark("game_list.listed", result);
     if (result == GAME_LIST_FULL) MessageBoxA(nullptr, "Game list limit exceeded :/", "Error", MB_OK);
     if (result == 0 && exit_code != 0) {
         problem.caption = EMPTY_GAME_LIST_CAPTION;
-        format_empty_list_message(problem.text, sizeof problem.text, executable, static_cast<int>(exit_code),
+        format_empty_list_message(problem.text, sizeof problem.text, executable, exit_code,
                                   game_list_sort_switch());
     }
     timing_mark("game_list.return", result);

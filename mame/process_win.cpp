@@ -24,24 +24,13 @@ bool start_child(char* command_line, WORD show_window, DWORD creation_flags, Chi
 }
 
 DWORD wait_for_child(ChildProcess& child) {
-    // A query that fails, the first one included, leaves the code of a MAME
-    // still running: the caller then reports 259 rather than a made-up code.
+    // Blocked on the process itself, so its end is noticed at once. A wait or
+    // a query that fails leaves the code of a MAME still running: the caller
+    // then reports 259 rather than a made-up code.
     DWORD code = STILL_ACTIVE;
-    if (!GetExitCodeProcess(child.process.get(), &code)) {
+    if (WaitForSingleObject(child.process.get(), INFINITE) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(child.process.get(), &code))
         code = STILL_ACTIVE;
-    } else {
-        // The first judgement comes only after one sleep: the front end
-        // notices the end 250 to 500 ms after it happens.
-        for (;;) {
-            Sleep(250);
-            if (code != STILL_ACTIVE) break;
-            if (!GetExitCodeProcess(child.process.get(), &code)) {
-                code = STILL_ACTIVE;
-                break;
-            }
-            if (code != STILL_ACTIVE) timing_mark("child.exit_seen");
-        }
-    }
     timing_mark("child.wait_over");
     child.process.close();
     child.thread.close();

@@ -1,6 +1,6 @@
 #pragma once
-// Starting MAME and waiting for it the way the front end does: polling, with
-// no window messages served.
+// Starting MAME and waiting for it the way the front end does: blocked on
+// its process, with no window messages served.
 #include <windows.h>
 
 #include "core/win_handle.h"
@@ -18,7 +18,6 @@ struct ChildProcess {
 bool start_child(char* command_line, WORD show_window, DWORD creation_flags, ChildProcess& child,
                  HANDLE output = nullptr);
 
-// Polls every 250 ms until the child has ended or its exit code can no longer
-// be read, then closes its handles. Returns the exit code read last:
-// STILL_ACTIVE when no query ever told otherwise.
+// Waits on the child's process until it has ended, then closes its handles.
+// Returns its exit code, or STILL_ACTIVE when the wait or the query fails.
 DWORD wait_for_child(ChildProcess& child);

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "core/text.h"
 #include "core/versions.h"
 #include "mame/command_line.h"
 #include "mame/game_list.h"
@@ -32,8 +31,7 @@ int launch(char* command_line, const char* executable) {
     }
     const DWORD code = wait_for_child(child);
     if (code != 0) {
-        // Printed signed, so MAME's -1 reads as -1 rather than 4294967295.
-        format_text(message, sizeof message, "MAME returned an error [code %i]", static_cast<int>(code));
+        format_run_error_message(message, sizeof message, code);
         MessageBoxA(nullptr, message, "Problem calling MAME", MB_OK);
     }
     return 0;

@@ -69,7 +69,6 @@ void create_score_list_font(HWND dialog) {
 
 BOOL on_init_dialog(HWND dialog) {
     timing_mark("main_dialog.init");
-    publish_main_window(dialog);
     static const char* const sample_rates[] = {"11,025Hz", "22,050Hz", "44,100Hz"};
     for (const char* rate : sample_rates)
         SendDlgItemMessageA(dialog, IDC_SAMPLE_RATE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(rate));
@@ -289,8 +288,8 @@ void on_find(HWND dialog) {
 
 void on_close(HWND dialog) {
     copy_rate_and_level(dialog);
-    save_settings();
     release_working_folder();
+    save_settings();
     EndDialog(dialog, 0);
 }
 

@@ -10,6 +10,13 @@
 #include "ui/main_dialog.h"
 #include "ui/resources/resource.h"
 
+namespace {
+const wchar_t READ_ONLY_FOLDER_TEXT[] =
+    L"Vornix cannot save its settings or downloads in this folder, since Windows lets it create no file here:\n\n"
+    L"%ls\n\nVornix runs, but the options you set are not kept, and downloaded recordings cannot be played back. "
+    L"Copy the Vornix folder to one of your own, such as Documents\\Vornix, and start Vornix there.";
+}  // namespace
+
 int run_vornix(HINSTANCE instance) {
     timing_mark("startup.begin");
     download_cancel = 0;
@@ -17,6 +24,7 @@ int run_vornix(HINSTANCE instance) {
     app_instance = instance;
     remember_working_folder();
     if (!claim_working_folder()) return 0;
+    if (!working_folder_takes_files()) show_working_folder_message(READ_ONLY_FOLDER_TEXT, L"Read-only folder");
     set_default_settings();
     load_settings();
 

@@ -9,7 +9,7 @@
 //                       so copies under other names list other games
 //   FAKE_MAME_LOG       a file to which every run appends what it received
 //   FAKE_MAME_EXIT      the exit code (decimal, up to 4294967295; default 0)
-//   FAKE_MAME_DELAY_MS  how long to "play" before ending
+//   FAKE_MAME_DELAY_MS  how long to "play" before ending (a list run ends at once)
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
@@ -44,10 +44,11 @@ void print_list() {
 int main(int argc, char** argv) {
     std::string log = std::string("[run]\ncommand_line=") + GetCommandLineA() + "\n";
     std::string game = argc > 1 && argv[1][0] != '-' ? argv[1] : "", record, playback, folder = "inp";
+    bool listed = false;
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i], value = i + 1 < argc ? argv[i + 1] : "";
         log += "word=" + word + "\n";
-        if (word == "-listfull") print_list();
+        if (word == "-listfull") print_list(), listed = true;
         if (word == "-record") record = value;
         if (word == "-playback") playback = value;
         if (word == "-input_directory") folder = value;
@@ -68,7 +69,7 @@ int main(int argc, char** argv) {
             std::fclose(f);
         }
     }
-    Sleep(static_cast<DWORD>(std::strtoul(env("FAKE_MAME_DELAY_MS").c_str(), nullptr, 10)));
+    if (!listed) Sleep(static_cast<DWORD>(std::strtoul(env("FAKE_MAME_DELAY_MS").c_str(), nullptr, 10)));
     const UINT code = static_cast<UINT>(std::strtoul(env("FAKE_MAME_EXIT").c_str(), nullptr, 10));
     log += "exit=" + std::to_string(code) + "\n";
     if (FILE* f = std::fopen(env("FAKE_MAME_LOG").c_str(), "ab")) {

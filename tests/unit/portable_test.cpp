@@ -111,7 +111,8 @@ TEST(NetSettings, ServerAddressAndTimeout) {
         {"zeph.example.org", "zeph.example.org:80"}, {"127.0.0.1:8080", "127.0.0.1:8080"}, {"h:65535", "h:65535"},
         {"h:65536", "refused"}, {"h:0", "refused"}, {":80", "refused"}, {"h:8o", "refused"},
         {std::string(64, 'h'), "refused"},  // a host that does not fit its 64 bytes
-        {" HTTP://h:8080/ ", "h:8080"}, {"http://h", "h:80"}, {"h/zeph/", "refused"}, {"https://h", "refused"}};
+        {" HTTP://h:8080/ ", "h:8080"}, {"http://h", "h:80"}, {"h/zeph/", "refused"}, {"https://h", "refused"},
+        {"[::1]:8080", "[::1]:8080"}, {"http://[::1]/", "[::1]:80"}, {"[::1]8080", "refused"}, {"[::1", "refused"}};
     for (const auto& [server, expected] : servers) {
         char host[64] = "";
         unsigned short port = 0;
@@ -205,13 +206,18 @@ TEST(MameCommandLine, GameListLineRefusedLinesAndPreview) {
         EXPECT_EQ(build_game_list_command(line, sizeof line, c.exe.c_str(), s), c.line != nullptr) << c.name;
         if (c.line) { EXPECT_STREQ(line, c.line) << c.name; }
     }
-    // A program that cannot be started is named with the code's meaning.
-    for (const auto& [code, text] : {std::pair{2, "Cannot call MAME - [2]\n\nThis MAME program was not found:\nC:\\m.exe\n\n"
-                                                  "Check line 2 of this version's entry in versions.ini."},
-                                     {5, "Cannot call MAME - [5]\n\nThis MAME program could not be started:\nC:\\m.exe"}}) {
+    // A program that cannot be started is named with the code's meaning, or a path too long for Windows as such.
+    const std::string deep = "C:\\" + std::string(251, 'd') + "\\m.exe", deep_options = "\"" + deep + "\" -rompath r";
+    for (const auto& [code, exe, text] : {std::tuple<int, std::string, std::string>{2, "C:\\m.exe",
+             "Cannot call MAME - [2]\n\nThis MAME program was not found:\nC:\\m.exe\n\nCheck line 2 of this version's "
+             "entry in versions.ini."},
+         {5, "C:\\m.exe", "Cannot call MAME - [5]\n\nThis MAME program could not be started:\nC:\\m.exe"},
+         {2, "\"C:\\m.exe\" -rompath " + std::string(300, 'r'), "Cannot call MAME - [2]\n\nThis MAME program was not found"},
+         {2, deep_options, "Cannot call MAME - [2]\n\nThe path of this MAME program is longer than Windows can start a "
+                           "program from (259 characters):\n" + deep_options}}) {
         char message[1024];
-        format_cannot_call_message(message, sizeof message, code, "C:\\m.exe");
-        EXPECT_EQ(std::string(message).substr(0, std::strlen(text)), text);
+        format_cannot_call_message(message, sizeof message, code, exe.c_str());
+        EXPECT_EQ(std::string(message).substr(0, text.size()), text);
     }
     char line[COMMAND_LINE_SIZE];
     const std::string exe(511, 'e'), dir(300, 'd'), name(127, 'n');  // the longest executable versions.ini holds
@@ -267,12 +273,27 @@ TEST(GameList, LimitsOfTheTableAndTheEmptyListMessage) {
     for (const auto& [name, index] : {std::pair{"g5000", 0}, {"g2500", 2500}, {"G5000", -1}, {"g500", -1}, {"", 3000},
                                       {"lastbut1", 4998}, {"last", -1}})
         EXPECT_EQ(find_game(name), index) << "find_game('" << name << "')";
-    // A list MAME did not give names the executable, its exit code and the sort switch it was given.
-    char text[1024];
-    format_empty_list_message(text, sizeof text, "C:\\My MAME\\mame.exe", -1, "-sortdriver");
-    EXPECT_EQ(std::string(text).find("MAME listed no games: C:\\My MAME\\mame.exe ended with code -1.\n"), 0u) << text;
-    EXPECT_NE(std::string(text).find("versions.ini: it must name a MAME build that accepts -listfull and -sortdriver"),
-              std::string::npos) << text;
+    // A list MAME did not give names the executable and its exit code; the switches only for a code of MAME's own.
+    for (const auto& [code, text] : {std::pair<std::uint32_t, const char*>{0xFFFFFFFF,
+             "MAME listed no games: C:\\My MAME\\mame.exe ended with code -1.\n\nCheck this version's program line in "
+             "versions.ini: it must name a MAME build that accepts -listfull and -sortdriver (see README)."},
+         {0xC0000135, "MAME listed no games: C:\\My MAME\\mame.exe ended with Windows' status 0xC0000135 (a DLL that MAME "
+                      "needs was not found).\n\nMAME did not run properly"}}) {
+        char message[1024];
+        format_empty_list_message(message, sizeof message, "C:\\My MAME\\mame.exe", code, "-sortdriver");
+        EXPECT_EQ(std::string(message).substr(0, std::strlen(text)), text);
+    }
+    // After a run: MAME's own code as the signed number it is; a Windows status in hex too, what it means if known.
+    const std::string own = "MAME returned an error [code ", status = "]\n\nThis is Windows' status ";
+    for (const auto& [code, text] : {std::pair<std::uint32_t, std::string>{3, own + "3]"},
+             {0xBFFFFFFF, own + "-1073741825]"}, {0xE0000000, own + "-536870912]"},
+             {0xC0000000, own + "-1073741824" + status + "0xC0000000: MAME did not run properly."},
+             {0xC000007B, own + "-1073741701" + status + "0xC000007B (MAME or one of its DLLs is built for another kind "
+                                "of Windows: 32-bit and 64-bit mixed): MAME did not run properly."}}) {
+        char message[1024];
+        format_run_error_message(message, sizeof message, code);
+        EXPECT_EQ(message, text);
+    }
 }
 
 TEST(Scores, QueryPathCutShortAnswerRowsAndDetails) {

@@ -80,10 +80,46 @@ std::string read_file(const std::string& path) { return win_util::read_file(path
 bool file_exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string fresh_dir(const std::string& name) {
+    const std::string dir = join(build_file("e2e"), name);
     CreateDirectoryA(build_file("e2e").c_str(), nullptr);
-    remove_tree(join(build_file("e2e"), name));
-    CreateDirectoryA(join(build_file("e2e"), name).c_str(), nullptr);
-    return join(build_file("e2e"), name);
+    remove_tree(dir);
+    // What Wine cannot remove: a link, or a folder left refusing files by a
+    // run that was killed.
+    if (!list_dir(dir).empty()) linux_shell("chattr -R -i \"$1\" 2>/dev/null; chmod -R u+w \"$1\"; rm -rf \"$1\"", {dir});
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+bool linux_shell(const std::string& script, const std::vector<std::string>& paths) {
+    using ToLinux = char*(CDECL*)(const wchar_t*);
+    const auto to_linux = reinterpret_cast<ToLinux>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    const auto linux_path = [&](const std::string& path) {
+        char* named = to_linux ? to_linux(widen(path).c_str()) : nullptr;
+        const std::string found = named ? named : "";
+        if (named) HeapFree(GetProcessHeap(), 0, named);
+        return found;
+    };
+    // The paths go in a file, as bytes: through a command line they would be
+    // converted from the code page and split at blanks.
+    const std::string file = build_file("shell.sh"), done = build_file("shell.done");
+    std::string text = "set --";
+    for (const std::string& path : paths) {
+        text += " '";
+        for (char c : linux_path(path)) text += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        text += "'";
+    }
+    DeleteFileA(done.c_str());
+    write_file(file, text + "\n" + script + "\necho $? > '" + linux_path(done) + "'\n");
+    std::string command = "/bin/sh \"" + linux_path(file) + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!to_linux || !CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return wait_until([&] { return !read_file(done).empty(); }, 10000) && read_file(done) == "0\n";
 }
 
 void write_file(const std::string& path, const std::string& bytes) {

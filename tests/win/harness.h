@@ -21,6 +21,13 @@ bool file_exists(const std::string& path);
 std::vector<std::string> list_dir(const std::string& dir);  // names, sorted
 bool wait_until(const std::function<bool()>& done, int timeout_ms);
 
+// The machine's own shell, for what Windows cannot do under Wine (a folder
+// that refuses files, another name for a folder). `script` runs in /bin/sh
+// with `paths` as $1, $2... (Windows paths, given as Linux ones). Wine starts
+// a Linux program but cannot wait for it: the script's end is seen by a file
+// it writes last. False when it did not end within 10 s or failed.
+bool linux_shell(const std::string& script, const std::vector<std::string>& paths);
+
 using Env = std::vector<std::pair<std::string, std::string>>;
 
 class Program {
