@@ -169,11 +169,11 @@ bool format_no_program(char* out, std::size_t size, int index, unsigned code_pag
         format_text(out, size,
                     "Vornix cannot use line %d of versions.ini, this MAME version's program: it holds a character "
                     "that this Windows' code page (%u) does not have, and the program has no short (8.3) name to "
-                    "use instead. Choose the program again with \"MAME versions...\".",
+                    "use instead. Choose the program again with \"Versions...\".",
                     source.line_numbers[1], code_page);
     } else {
         copy_text(out, size,
-                  "This MAME version's entry in versions.ini names no program. Give it one with \"MAME versions...\".");
+                  "This MAME version's entry in versions.ini names no program. Give it one with \"Versions...\".");
     }
     return true;
 }

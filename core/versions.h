@@ -18,7 +18,7 @@ inline constexpr const char* VERSIONS_FILE = "versions.ini";
 
 // Said when versions.ini lists no version: nothing can be listed or run.
 inline constexpr const char* NO_VERSION_CAPTION = "No MAME version";
-inline constexpr const char* NO_VERSION_TEXT = "No MAME version is listed: add one with \"MAME versions...\".";
+inline constexpr const char* NO_VERSION_TEXT = "No MAME version is listed: add one with \"Versions...\".";
 // Asked after each message whose remedy is the "MAME versions" dialog.
 inline constexpr const char* SET_UP_QUESTION = "\n\nSet up the MAME versions now?";
 

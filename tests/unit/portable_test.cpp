@@ -150,7 +150,7 @@ TEST(VersionsFile, WrittenAsTheDialogTookItAndReadBack) {
         {"a name that looks like a blank line", {entry(" \t ", "m", "1")}, TextEncoding::utf8, "Name: is empty."},
         {"one character more than a program holds", {entry("M", std::string(512, 'e'), "1")}, TextEncoding::utf8,
          "Program: is too long. Vornix keeps at most 511 characters here."},
-        {"a tab inside", {entry("M", "m", "0.7\t8")}, TextEncoding::utf8, "Score service version: holds a tab"},
+        {"a line break inside", {entry("M", "m", "0.7\n8")}, TextEncoding::utf8, "Score service version: holds a tab"},
         {"an empty program", {entry("M", "", "1")}, TextEncoding::utf8, "Program: is empty."}};
     static unsigned char bytes[VERSIONS_FILE_MAX];
     for (const auto& c : cases) {

@@ -540,7 +540,7 @@ TEST(MainWindow, VersionsDialog) {
              press_keys(d, keys);
              s.await_command();
          },
-         {"No MAME version: No MAME version is listed: add one with \"MAME versions...\".\n\n"
+         {"No MAME version: No MAME version is listed: add one with \"Versions...\".\n\n"
           "Set up the MAME versions now?"},
          {"Mine"}, 0, "\xEF\xBB\xBFMine\r\n{dir}\\b.exe\r\n7\r\nWin32\r\n", {"The Robot", "Q*bert"}},
         {"a program not found at start-up: Yes opens the dialog on its version", "M\r\nZ:\\nowhere\\m.exe\r\n1\r\nx\r\n",
