@@ -486,6 +486,7 @@ TEST(MainWindow, VersionsDialog) {
     } rows[] = {
         {"keys alone: add, change, move up twice, remove, OK; the list keeps A selected where it went", kAB, false,
          [&](Session& s) {
+             s.press(IDC_REFRESH);  // B's games, until OK lists A's
              select_combo_item(s.main, IDC_VERSION_LIST, 0);
              HWND d = open(s);
              // From the list: Move up, Move down, Remove, Name; then Program, Browse, the version, Add.
