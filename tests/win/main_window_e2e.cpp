@@ -455,9 +455,10 @@ TEST(MainWindow, VersionsDialog) {
         EXPECT_TRUE(wait_until([&] { return (d = s.app.find_window_with_control(IDC_VERSIONS_LIST)) != nullptr; }, 10000));
         return d;
     };
-    // Opened as a user would: "Versions..." is the 6th control after Exit, which has the focus at first.
+    // Opened as a user would: "Versions..." comes right after the version list.
     const auto open = [&](Session& s) {
-        press_keys(s.main, {{VK_TAB}, {VK_TAB}, {VK_TAB}, {VK_TAB}, {VK_TAB}, {VK_TAB}, {VK_RETURN}});
+        SendMessageW(s.main, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(s.main, IDC_VERSION_LIST)), TRUE);
+        press_keys(s.main, {{VK_TAB}, {VK_RETURN}});
         return dialog_of(s);
     };
     // Typed into the edits at once ({dir} stands for the row's folder), then Add pressed.
