@@ -76,9 +76,10 @@ int load_game_list(HWND list_box, int version_index) {
     if (version_index < 0 || version_index >= MAX_MAME_VERSIONS) return GAME_LIST_CANNOT_START;
     const char* executable = mame_versions[version_index].executable;
     if (*executable == '\0') {
-        // No version is listed: there is no program to ask.
+        // No version is listed, or its program line could not be used: there
+        // is no program to ask.
         problem.caption = NO_VERSION_CAPTION;
-        copy_text(problem.text, NO_VERSION_TEXT);
+        format_no_program(problem.text, sizeof problem.text, version_index, GetACP());
         return 0;
     }
     char command[COMMAND_LINE_SIZE];
@@ -136,8 +137,12 @@ int load_game_list(HWND list_box, int version_index) {
     return result;
 }
 
-void report_game_list_problem() {
-    if (problem.text[0] == '\0') return;
-    MessageBoxA(nullptr, problem.text, problem.caption, MB_OK);
+int report_game_list_problem() {
+    if (problem.text[0] == '\0') return 0;
+    // Each problem kept here lies in the version's program line, which the
+    // "MAME versions" dialog sets: it is offered at once.
+    append_text(problem.text, SET_UP_QUESTION);
+    const int answer = MessageBoxA(nullptr, problem.text, problem.caption, MB_YESNO);
     problem.text[0] = '\0';
+    return answer;
 }

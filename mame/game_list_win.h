@@ -8,7 +8,8 @@
 int load_game_list(HWND list_box, int version_index);
 
 // Shows, once, why the last load listed no game because of the version's
-// program line (not found, or a MAME that listed nothing and failed). The
-// caller says it when its wait box is gone, so the message never stands over
-// a box that still says "please wait".
-void report_game_list_problem();
+// program line (none, not found, or a MAME that listed nothing and failed),
+// and asks whether to set the MAME versions up now. Returns IDYES, IDNO, or
+// 0 when there was nothing to say. The caller says it when its wait box is
+// gone, so the message never stands over a box that still says "please wait".
+int report_game_list_problem();

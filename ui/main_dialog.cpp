@@ -22,6 +22,7 @@
 #include "scores/score_dialog_win.h"
 #include "ui/about_dialog.h"
 #include "ui/resources/resource.h"
+#include "ui/versions_dialog.h"
 #include "ui/wait_dialog.h"
 
 namespace {
@@ -100,18 +101,24 @@ BOOL on_init_dialog(HWND dialog) {
     // no version at all, version 0 is an empty record: nothing is asked, and
     // the user is told why the list is empty.
     set_status(dialog, load_game_list(GetDlgItem(dialog, IDC_GAME_LIST), 0));
-    report_game_list_problem();
+    int answer = report_game_list_problem();
+    // Lines of other versions that could not be used are said when nothing
+    // else was.
+    if (answer == 0) answer = report_unusable_lines();
     SendDlgItemMessageA(dialog, IDC_VERSION_LIST, CB_SETCURSEL, 0, 0);
 
     for (int id : {IDC_RECORD_INP, IDC_PLAYBACK_INP, IDC_PLAY_GAME, IDC_VERSION_LIST})
         EnableWindow(GetDlgItem(dialog, id), TRUE);
+    // Opened once this window shows, over it.
+    if (answer == IDYES) PostMessageA(dialog, WM_COMMAND, IDC_MAME_VERSIONS, 0);
     return TRUE;
 }
 
 // A run or a reload needs a line of each table; -1 would index outside them.
 bool has_version(HWND dialog) {
-    if (selected_version(dialog) >= 0) return true;
-    MessageBoxA(dialog, NO_VERSION_TEXT, NO_VERSION_CAPTION, MB_OK | MB_ICONINFORMATION);
+    char text[512];
+    if (!format_no_program(text, sizeof text, selected_version(dialog), GetACP())) return true;
+    MessageBoxA(dialog, text, NO_VERSION_CAPTION, MB_OK | MB_ICONINFORMATION);
     return false;
 }
 
@@ -270,8 +277,30 @@ void on_reload(HWND dialog) {
 
     if (wait) DestroyWindow(wait);
     // Said once the wait box is gone, before the window comes back empty.
-    report_game_list_problem();
+    const int answer = report_game_list_problem();
     ShowWindow(dialog, SW_SHOW);
+    if (answer == IDYES) PostMessageA(dialog, WM_COMMAND, IDC_MAME_VERSIONS, 0);
+}
+
+// After the "MAME versions" dialog has written versions.ini, the version list
+// is read again, its selection staying on the same entry, and the games are
+// listed anew from the selected version.
+void on_mame_versions(HWND dialog) {
+    // Asked for at start-up, before the dialog manager has shown this window
+    // (it does so once the queue is empty).
+    ShowWindow(dialog, SW_SHOW);
+    int selected = selected_version(dialog);
+    if (!edit_mame_versions(dialog, &selected)) return;
+    const HWND versions = GetDlgItem(dialog, IDC_VERSION_LIST);
+    SendMessageA(versions, CB_RESETCONTENT, 0, 0);
+    load_versions(versions);
+    SendMessageA(versions, CB_SETCURSEL, selected >= 0 && selected < mame_version_count ? selected : 0, 0);
+    if (mame_version_count > 0) {
+        on_reload(dialog);
+        return;
+    }
+    SendDlgItemMessageA(dialog, IDC_GAME_LIST, LB_RESETCONTENT, 0, 0);
+    set_status(dialog, 0);
 }
 
 void on_find(HWND dialog) {
@@ -350,6 +379,9 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
             break;
         case IDC_REFRESH:
             on_reload(dialog);
+            break;
+        case IDC_MAME_VERSIONS:
+            on_mame_versions(dialog);
             break;
         case IDC_FIND:
             on_find(dialog);

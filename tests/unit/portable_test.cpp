@@ -67,19 +67,26 @@ TEST(SettingsFile, TheImageByteForByte) {
     for (std::uint32_t flag : {2u, 0xFFFFFFFFu}) EXPECT_EQ((toggle_flag(flag), flag), 1u) << "a flag not 1 toggles to 1";
 }
 
-// `text` read as versions.ini into an empty table: "display,executable,version;" per entry as it is listed.
-std::string read_versions_text(const std::string& text) {
-    std::memset(mame_versions, 0, sizeof mame_versions), mame_version_count = 0;
+// `bytes` as versions.ini, read into the table: its encoding, then "display,executable,version;" per entry as it is
+// listed. Natively a file in UTF-8 keeps its bytes in the table, as one in the ANSI code page does.
+const char* const kEncodings[] = {"ansi", "utf8", "utf8_mark", "utf16le", "utf16be"};
+std::string read_versions_text(const std::string& bytes) {
+    ScratchDir dir;
+    write_file(VERSIONS_FILE, bytes);
     std::string listed;
-    std::FILE* in = text_stream(text);
-    read_versions(in, [](const MameVersion& v, void* out) {
+    read_versions_file(store_line_as_is, [](int i, void* out) {
+        const MameVersion& v = mame_versions[i];
         *static_cast<std::string*>(out) += std::string(v.display_name) + "," + v.executable + "," + v.version_name + ";";
     }, &listed);
-    std::fclose(in);
-    return listed;
+    return kEncodings[static_cast<int>(versions_file.encoding)] + ("|" + listed);
+}
+std::string utf16(const std::u16string& text, bool big_endian) {
+    std::string bytes = big_endian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t unit : text) bytes += big_endian ? std::string{char(unit >> 8), char(unit)} : std::string{char(unit), char(unit >> 8)};
+    return bytes;
 }
 
-TEST(VersionsFile, EntriesOfFourLines) {
+TEST(VersionsFile, EntriesOfFourLinesInEachEncoding) {
     std::string many, hundred;
     for (int i = 0; i < 150; ++i) {
         const std::string n = std::to_string(i);
@@ -88,22 +95,94 @@ TEST(VersionsFile, EntriesOfFourLines) {
     }
     struct Case { const char* name; std::string text, entries; } cases[] = {
         {"blank lines and leading blanks are skipped, but not on the first line",
-         "  First \n\n\t exe1\n   0.1\nx\n\n\n  Second\n exe2\n0.2\nx", "  First ,exe1,0.1;Second,exe2,0.2;"},
-        {"an empty line moves the lines after it up", "A\n\nexeA\n0.1\nB\nexeB\n0.2\nx\n", "A,exeA,0.1;exeB,0.2,x;"},
-        {"an entry cut short by the end is still taken", "A\nexeA\n0.1\nx\nB\nexeB", "A,exeA,0.1;B,exeB,;"},
-        {"only a carriage return before the line feed is dropped", "A\rB\r\nexe\r\n0.1\r\nx\r\n", "A\rB,exe,0.1;"},
-        {"an empty first line is skipped", "\n\nA\nexe\n0.1\nx\n", "A,exe,0.1;"},
-        {"Notepad's UTF-8 mark is no part of the first name", "\xEF\xBB\xBF" "A\nexe\n0.1\nx\n", "A,exe,0.1;"},
-        {"an empty file", "", ""},
-        {"white space only", "\n \n\t\n", ""},
+         "  First \n\n\t exe1\n   0.1\nx\n\n\n  Second\n exe2\n0.2\nx", "utf8|  First ,exe1,0.1;Second,exe2,0.2;"},
+        {"an empty line moves the lines after it up", "A\n\nexeA\n0.1\nB\nexeB\n0.2\nx\n", "utf8|A,exeA,0.1;exeB,0.2,x;"},
+        {"an entry cut short by the end is still taken", "A\nexeA\n0.1\nx\nB\nexeB", "utf8|A,exeA,0.1;B,exeB,;"},
+        {"only a carriage return before the line feed is dropped", "A\rB\r\nexe\r\n0.1\r\nx\r\n", "utf8|A\rB,exe,0.1;"},
+        {"an empty first line is skipped", "\n\nA\nexe\n0.1\nx\n", "utf8|A,exe,0.1;"},
+        {"Notepad's UTF-8 mark is no part of the first name, whose blanks stay", "\xEF\xBB\xBF A\nexe\n0.1\nx\n",
+         "utf8_mark| A,exe,0.1;"},
+        {"UTF-8 without a mark", "J\xC3\xA9\nexe\n0.1\nx\n", "utf8|J\xC3\xA9,exe,0.1;"},
+        {"a byte that is no UTF-8: the ANSI code page", "J\xE9\nexe\n0.1\nx\n", "ansi|J\xE9,exe,0.1;"},
+        {"UTF-16 little-endian, read as UTF-8", utf16(u"J\u00e9\r\nexe\r\n0.1\r\nx\r\n", false), "utf16le|J\xC3\xA9,exe,0.1;"},
+        {"UTF-16 big-endian beyond the first plane, and a lone surrogate",
+         utf16(u"J\U0001F600\r\nexe\xD800\r\n0.1\r\nx\r\n", true), "utf16be|J\xF0\x9F\x98\x80,exe\xEF\xBF\xBD,0.1;"},
+        {"an empty file", "", "utf8_mark|"},
+        {"white space only", "\n \n\t\n", "utf8|"},
         {"long lines are cut to their fields without spilling",
          std::string(10000, 'n') + "\n" + std::string(600, 'e') + "\n" + std::string(40, 'v') + "\nx\nNext\nexe\n0.2\nx\n",
-         std::string(203, 'n') + "," + std::string(511, 'e') + "," + std::string(19, 'v') + ";Next,exe,0.2;"},
-        {"at most 100 entries", many, hundred}};
+         "utf8|" + std::string(203, 'n') + "," + std::string(511, 'e') + "," + std::string(19, 'v') + ";Next,exe,0.2;"},
+        {"at most 100 entries", many, "utf8|" + hundred}};
     for (const auto& c : cases) EXPECT_EQ(read_versions_text(c.text), c.entries) << c.name;
+    EXPECT_TRUE(versions_file.more) << "more than 100 entries";
+    // Well-formed UTF-8 only: no overlong form, surrogate, code point past U+10FFFF or sequence cut short.
+    for (const char* bytes : {"\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "J\xC3"})
+        EXPECT_EQ(detect_encoding(reinterpret_cast<const unsigned char*>(bytes), std::strlen(bytes)), TextEncoding::ansi)
+            << bytes;
     read_versions_text("A\na\n0.78\nx\nB\nb\n0.78\nx\nC\nc\n0.36b\nx\n");
     for (const auto& [name, index] : {std::pair{"0.78", 0}, {"0.36b", 2}, {"0.36B", -1}, {"0.7", -1}, {"", -1}})
         EXPECT_EQ(find_version(name), index) << "find_version('" << name << "')";
+}
+
+VersionLines entry(const std::string& name, const std::string& program, const std::string& version,
+                   const std::string& fourth = "Win32") {
+    VersionLines e{};
+    copy_text(e.name, name.c_str()), copy_text(e.program, program.c_str()), copy_text(e.version, version.c_str());
+    copy_text(e.fourth, fourth.c_str());
+    return e;
+}
+
+// What the dialog takes is written and read back: the same lines, in the same encoding, or it is refused first.
+TEST(VersionsFile, WrittenAsTheDialogTookItAndReadBack) {
+    std::vector<VersionLines> hundred;
+    for (int i = 0; i < MAX_MAME_VERSIONS; ++i)
+        hundred.push_back(entry("V" + std::to_string(i), "C:\\M\\m" + std::to_string(i) + ".exe", std::to_string(i)));
+    const auto accents = [](const char* name) { return std::vector{entry(name, "C:\\Jeux \xC3\x89mul\xC3\xA9s\\m.exe", "0.78")}; };
+    struct Case { const char* name; std::vector<VersionLines> entries; TextEncoding encoding; const char* refused = ""; } cases[] = {
+        {"the longest fields, trailing blanks, an empty fourth line written as Win32",
+         {entry(std::string(201, 'n') + "  ", std::string(511, 'e'), std::string(19, 'v'), ""), entry("B", "b", "1", "x")},
+         TextEncoding::utf8_mark},
+        {"100 entries", hundred, TextEncoding::utf8},
+        {"UTF-8 without a mark", accents("J\xC3\xA9"), TextEncoding::utf8},
+        {"UTF-16 little-endian", accents("J\xC3\xA9 \xF0\x9F\x98\x80"), TextEncoding::utf16le},
+        {"UTF-16 big-endian", accents("J\xC3\xA9"), TextEncoding::utf16be},
+        {"the ANSI code page", {entry("J\xE9", "C:\\Jeux \xC9mul\xE9s\\m.exe", "0.78")}, TextEncoding::ansi},
+        {"blanks at the start of a name", {entry(" MAME", "m", "1")}, TextEncoding::utf8, "Name: begins with a blank"},
+        {"a name that looks like a blank line", {entry(" \t ", "m", "1")}, TextEncoding::utf8, "Name: is empty."},
+        {"one character more than a program holds", {entry("M", std::string(512, 'e'), "1")}, TextEncoding::utf8,
+         "Program: is too long. Vornix keeps at most 511 characters here."},
+        {"a line break inside", {entry("M", "m", "0.7\n8")}, TextEncoding::utf8, "Score service version: holds a tab"},
+        {"an empty program", {entry("M", "", "1")}, TextEncoding::utf8, "Program: is empty."}};
+    static unsigned char bytes[VERSIONS_FILE_MAX];
+    for (const auto& c : cases) {
+        std::string refused;
+        for (const VersionLines& e : c.entries) {
+            char text[512] = "";
+            if (format_entry_problem(text, sizeof text, check_version_entry(e, store_line_as_is), 0, 1252)) refused += text;
+        }
+        EXPECT_EQ(refused.substr(0, std::strlen(c.refused)), c.refused) << c.name;
+        if (!refused.empty()) continue;
+        std::size_t size = 0;
+        ASSERT_TRUE(write_versions(c.entries.data(), static_cast<int>(c.entries.size()), c.encoding, bytes, sizeof bytes, &size));
+        ScratchDir dir;
+        write_file(VERSIONS_FILE, std::string(reinterpret_cast<char*>(bytes), size));
+        read_versions_file(store_line_as_is, nullptr, nullptr);
+        EXPECT_EQ(versions_file.encoding, c.encoding) << c.name;
+        ASSERT_EQ(mame_version_count, static_cast<int>(c.entries.size())) << c.name;
+        for (int i = 0; i < mame_version_count; ++i)
+            for (int line = 0; line < VERSION_LINE_COUNT; ++line) {
+                const char* given = version_line(c.entries[i], line);
+                EXPECT_STREQ(version_line(version_sources[i].lines, line), line == 3 && !*given ? "Win32" : given)
+                    << c.name << ", entry " << i << ", line " << line;
+            }
+    }
+    // The program of a program line, for the file request and the short path.
+    for (const auto& [line, program] : {std::pair{"\"C:\\a b\\m.exe\" -rompath x", "C:\\a b\\m.exe"},
+                                        {"C:\\a b\\m.exe", "C:\\a b\\m.exe"}, {"\"C:\\m", "C:\\m"}}) {
+        std::size_t start, length;
+        program_of_line(line, &start, &length);
+        EXPECT_EQ(std::string(line + start, length), program) << line;
+    }
 }
 
 TEST(NetSettings, ServerAddressAndTimeout) {

@@ -209,8 +209,10 @@ bool Program::wait_visible(HWND window, bool visible, int timeout_ms) {
 
 HWND Program::find_window_with_control(int id) const { return win_util::find_window_with_control(pid_, id); }
 
+HWND Program::message_box() const { return find_top_level(pid_, "", true, true); }
+
 std::pair<std::string, std::string> Program::open_message_box() const {
-    HWND box = find_top_level(pid_, "", true, true);
+    HWND box = message_box();
     if (!box) return {};
     return {window_text(box), item_text(box, 0xFFFF)};
 }

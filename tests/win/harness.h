@@ -49,6 +49,7 @@ public:
     // A message box's text; with `dismiss` OK is pressed and its closing awaited.
     std::string wait_message_box(const std::string& caption, int timeout_ms = 15000, bool dismiss = true);
     std::pair<std::string, std::string> open_message_box() const;  // caption and text, or empty
+    HWND message_box() const;  // the open one, or null
 
     void watch_self() { pid_ = GetCurrentProcessId(); }  // for tests that run the program in-process
 

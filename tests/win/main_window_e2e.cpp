@@ -40,10 +40,30 @@ std::string settings_file(std::initializer_list<std::pair<int, char>> changes = 
 const std::string kTurned = settings_file({{0, 0}, {4, 2}, {6, 0x66}, {8, 0}, {12, 1}, {16, 0}, {20, 11}, {23, 0x55},
                                            {25, 0x44}, {28, 1}, {32, 1}, {36, 1}, {40, 1}});
 
-// {dir} stands for the row's folder and {mame} for the stand-in MAME.
+// Text between code pages: this test's own strings are in the ANSI code page.
+std::string to_page(const std::wstring& text, UINT page) {
+    std::string out(text.size() * 4 + 1, '\0');
+    out.resize(static_cast<std::size_t>(WideCharToMultiByte(page, 0, text.c_str(), static_cast<int>(text.size()),
+                                                            out.data(), static_cast<int>(out.size()), nullptr, nullptr)));
+    return out;
+}
+std::wstring from_page(const std::string& text, UINT page) {
+    std::wstring out(text.size() + 1, L'\0');
+    out.resize(static_cast<std::size_t>(MultiByteToWideChar(page, 0, text.c_str(), static_cast<int>(text.size()),
+                                                            out.data(), static_cast<int>(out.size()))));
+    return out;
+}
+const std::wstring kOkami = L"\u014ckami";  // a name the Western code page lacks
+
+// {dir} stands for the row's folder, {mame} for the stand-in MAME and {okami}
+// for the short path of its copy in the folder {dir}\Ōkami.
 std::string expand(std::string text, const std::string& dir) {
     using Key = std::pair<std::string, std::string>;
-    for (const auto& [key, value] : {Key{"{dir}", dir}, Key{"{mame}", build_file("fake_mame.exe")}})
+    wchar_t okami[MAX_PATH] = L"";
+    if (text.find("{okami}") != std::string::npos)
+        GetShortPathNameW((from_page(dir, CP_ACP) + L"\\" + kOkami + L"\\mame.exe").c_str(), okami, MAX_PATH);
+    for (const auto& [key, value] : {Key{"{dir}", dir}, Key{"{mame}", build_file("fake_mame.exe")},
+                                     Key{"{okami}", to_page(okami, CP_ACP)}})
         for (std::size_t at; (at = text.find(key)) != std::string::npos;) text.replace(at, key.size(), value);
     return text;
 }
@@ -261,6 +281,28 @@ TEST(MainWindow, Commands) {
          },
          {}, [](Session& s) { s.play(0); }, {viewed(kOwnQuotes + " pacman" + kSwitches)}, 3,
          {"list -rompath D:\\My ROMs -sortname", kOwnQuotes + " pacman" + kSwitches}},
+        {"versions.ini in UTF-8 without a mark: an accented name and folder, and a folder the code page lacks by "
+         "its short path",
+         [](const std::string& dir) {
+             const std::wstring emulated = from_page(mame_copy(dir, to_page(L"Jeux \u00c9mul\u00e9s\\m.exe", CP_ACP)),
+                                                     CP_ACP),
+                                okami = from_page(dir, CP_ACP) + L"\\" + kOkami;
+             CreateDirectoryW(okami.c_str(), nullptr);
+             CopyFileW(from_page(build_file("fake_mame.exe"), CP_ACP).c_str(), (okami + L"\\mame.exe").c_str(), FALSE);
+             versions(dir, to_page(L"\u00c9mul\u00e9\n" + emulated + L"\n0.78\nx\n" + kOkami + L"\n" + okami +
+                                   L"\\mame.exe\n0.36\nx\n", CP_UTF8));
+         },
+         {}, [](Session& s) {
+             EXPECT_EQ(combo_items(s.main, IDC_VERSION_LIST).at(0), to_page(L"\u00c9mul\u00e9", CP_ACP));
+             select_combo_item(s.main, IDC_VERSION_LIST, 1);
+             s.play(0);
+         },
+         {viewed("{okami} pacman" + kSwitches)}, 3, {"list -sortname", "{okami} pacman" + kSwitches}},
+        {"a program line in UTF-8 that the code page cannot hold, with no short path, is named by its line",
+         [](const std::string& d) { versions(d, to_page(L"M\nZ:\\nowhere " + kOkami + L"\\mame.exe\n0.1\nx\n", CP_UTF8)); },
+         {}, nullptr,
+         {"No MAME version: Vornix cannot use line 2 of versions.ini, this MAME version's program: it holds a character "
+          "that this Windows' code page (1252) does not have"}, 0, {}},
         {"a program that is not there is named at start-up",
          [](const std::string& d) { versions(d, "M\nZ:\\nowhere\\mame.exe\n0.1\nx\n"); }, {}, nullptr,
          {"Fatal error: Cannot call MAME - [2]\n\nThis MAME program was not found:\nZ:\\nowhere\\mame.exe\n"}, -1, {}},
@@ -509,6 +551,225 @@ TEST(MainWindow, Commands) {
         }
         for (const auto& run : row.runs) expected.push_back(expand(run, s.dir));
         EXPECT_EQ(runs, expected) << "the stand-in MAME's runs";
+    }
+}
+
+// The "MAME versions" dialog: the keys that lead there, what it takes and
+// refuses, and what OK leaves in versions.ini, the version list and the game
+// list. Each row's folder holds a.exe and b.exe (listing a.lst and b.lst) and
+// the versions.ini given, "A" and "B" (selected) naming them by default.
+TEST(MainWindow, VersionsDialog) {
+    const std::string kAB = "A\r\n{dir}\\a.exe\r\n1\r\nx\r\nB\r\n{dir}\\b.exe\r\n2\r\nx\r\n";
+    // "caption: text" of the box that opens, answered with `keys`.
+    const auto answer = [](Session& s, const std::vector<Key>& keys) {
+        HWND box = nullptr;
+        EXPECT_TRUE(wait_until([&] { return (box = s.app.message_box()) != nullptr; }, 10000)) << "no message box";
+        if (!box) return std::string();
+        const std::string seen = window_text(box) + ": " + item_text(box, 0xFFFF);
+        press_keys(box, keys);
+        EXPECT_TRUE(wait_until([&] { return !IsWindow(box); }, 5000)) << "the box stays: " << seen;
+        s.boxes.push_back(seen);
+        return seen;
+    };
+    const auto dialog_of = [](Session& s) {
+        HWND d = nullptr;
+        EXPECT_TRUE(wait_until([&] { return (d = s.app.find_window_with_control(IDC_VERSIONS_LIST)) != nullptr; }, 10000));
+        return d;
+    };
+    // Opened as a user would: "Versions..." comes right after the version list.
+    const auto open = [&](Session& s) {
+        SendMessageW(s.main, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(s.main, IDC_VERSION_LIST)), TRUE);
+        press_keys(s.main, {{VK_TAB}, {VK_RETURN}});
+        return dialog_of(s);
+    };
+    // Typed into the edits at once ({dir} stands for the row's folder), then Add pressed.
+    const auto add = [&](Session& s, HWND d, const std::wstring& name, std::wstring program) {
+        if (program.find(L"{dir}") == 0) program.replace(0, 5, from_page(s.dir, CP_ACP));
+        SetDlgItemTextW(d, IDC_VERSION_NAME, name.c_str());
+        SetDlgItemTextW(d, IDC_VERSION_PROGRAM, program.c_str());
+        SetDlgItemTextW(d, IDC_VERSION_SCORE_NAME, L"9");
+        click(d, IDC_VERSION_ADD);
+    };
+    const auto rows_of = [](HWND d) { return SendDlgItemMessageW(d, IDC_VERSIONS_LIST, LB_GETCOUNT, 0, 0); };
+    const Key tab{VK_TAB}, back{VK_TAB, true}, enter{VK_RETURN}, escape{VK_ESCAPE};
+    std::string hundred;
+    for (int i = 0; i < 100; ++i) hundred += "V\r\n{dir}\\a.exe\r\n1\r\nx\r\n";
+    const std::vector<std::string> kA = {"Pac-Man (Midway)", "Galaga '88", "Donkey Kong"};
+    struct Row {
+        const char* name;
+        std::optional<std::string> given;
+        bool answers_first_box;             // else every box at start is answered OK (No)
+        std::function<void(Session&)> act;  // from the start of the program on
+        std::vector<std::string> boxes;     // their beginnings
+        std::vector<std::string> versions;  // the version list afterwards, and its selection
+        int selected;
+        std::optional<std::string> left;  // versions.ini afterwards; none: as given
+        std::vector<std::string> games;   // the game list afterwards
+    } rows[] = {
+        {"keys alone: add, change, move up twice, remove, OK; the list keeps A selected where it went", kAB, false,
+         [&](Session& s) {
+             s.press(IDC_REFRESH);  // B's games, until OK lists A's
+             select_combo_item(s.main, IDC_VERSION_LIST, 0);
+             HWND d = open(s);
+             // From the list: Move up, Move down, Remove, Name; then Program, Browse, the version, Add.
+             std::vector<Key> keys = {tab, tab, tab, tab}, name = typed("C"), program = typed(s.dir + "\\c.exe");
+             keys.insert(keys.end(), name.begin(), name.end());
+             keys.push_back(tab);
+             keys.insert(keys.end(), program.begin(), program.end());
+             keys.insert(keys.end(), {tab, tab, {'3'}, tab, enter});
+             press_keys(d, keys);
+             EXPECT_TRUE(wait_until([&] { return rows_of(d) == 3; }, 5000)) << "Add";
+             // Back in the version, Enter changes the selected entry, C.
+             keys = typed("3.5");
+             keys.insert(keys.begin(), back);
+             keys.push_back(enter);
+             // Then back to Move up (Browse, Program, Name, Remove, Move down, Move up), pressed twice.
+             keys.insert(keys.end(), {back, back, back, back, back, back, enter, enter});
+             // In the list (C, A, B) End selects B, which Remove removes.
+             keys.insert(keys.end(), {back, {VK_END}, tab, tab, tab, enter});
+             press_keys(d, keys);
+             EXPECT_TRUE(wait_until([&] { return rows_of(d) == 2; }, 5000)) << "Remove";
+             press_keys(d, {tab, tab, tab, tab, tab, tab, tab, enter});  // from Remove to OK
+             s.await_command();
+         },
+         {}, {"C", "A"}, 1, "C\r\n{dir}\\c.exe\r\n3.5\r\nWin32\r\nA\r\n{dir}\\a.exe\r\n1\r\nx\r\n", kA},
+        {"removing the selected version selects the first, and the games are listed from it", kAB, false,
+         [&](Session& s) {
+             HWND d = open(s);
+             press_keys(d, {tab, tab, tab, enter});  // Remove, from the list
+             post_command(d, IDOK);
+             s.await_command();
+         },
+         {}, {"A"}, 0, "A\r\n{dir}\\a.exe\r\n1\r\nx\r\n", kA},
+        {"Escape is Cancel: nothing changes", kAB, false,
+         [&](Session& s) {
+             HWND d = open(s);
+             press_keys(d, {tab, tab, tab, enter});
+             EXPECT_TRUE(wait_until([&] { return rows_of(d) == 1; }, 5000));
+             press_keys(d, {escape});
+             EXPECT_TRUE(wait_until([&] { return !IsWindow(d); }, 5000));
+         },
+         {}, {"A", "B"}, 1, std::nullopt, kA},
+        {"a first start without versions.ini: Yes sets a version up, Enter adds it, written in UTF-8 with a mark",
+         std::nullopt, true,
+         [&](Session& s) {
+             answer(s, {enter});
+             s.main = s.app.wait_window("Vornix");
+             HWND d = dialog_of(s);
+             std::vector<Key> keys = typed("Mine"), program = typed(s.dir + "\\b.exe");
+             keys.push_back(tab);
+             keys.insert(keys.end(), program.begin(), program.end());
+             keys.insert(keys.end(), {tab, tab, {'7'}, enter, tab, tab, tab, enter});  // Enter adds; then OK
+             press_keys(d, keys);
+             s.await_command();
+         },
+         {"No MAME version: No MAME version is listed: add one with \"Versions...\".\n\n"
+          "Set up the MAME versions now?"},
+         {"Mine"}, 0, "\xEF\xBB\xBFMine\r\n{dir}\\b.exe\r\n7\r\nWin32\r\n", {"The Robot", "Q*bert"}},
+        {"a program not found at start-up: Yes opens the dialog on its version", "M\r\nZ:\\nowhere\\m.exe\r\n1\r\nx\r\n",
+         true,
+         [&](Session& s) {
+             answer(s, {enter});
+             s.main = s.app.wait_window("Vornix");
+             HWND d = dialog_of(s);
+             EXPECT_EQ(item_text(d, IDC_VERSION_PROGRAM), "Z:\\nowhere\\m.exe");
+             press_keys(d, {escape});
+         },
+         {"Fatal error: Cannot call MAME - [2]"}, {"M"}, 0, std::nullopt, {}},
+        {"a program that is not there: No keeps it out, Yes takes it", kAB, false,
+         [&](Session& s) {
+             HWND d = open(s);
+             add(s, d, L"N", L"Z:\\nowhere\\m.exe");
+             answer(s, {enter});  // No is the default
+             EXPECT_EQ(rows_of(d), 2);
+             click(d, IDC_VERSION_ADD);
+             answer(s, {back, enter});
+             EXPECT_TRUE(wait_until([&] { return rows_of(d) == 3; }, 5000));
+             press_keys(d, {escape});
+         },
+         {"MAME versions: Program: Z:\\nowhere\\m.exe was not found, neither as a full path nor on the PATH.",
+          "MAME versions: Program: Z:\\nowhere\\m.exe was not found"},
+         {"A", "B"}, 1, std::nullopt, kA},
+        {"a program the code page cannot hold, with no short path, is refused", kAB, false,
+         [&](Session& s) {
+             HWND d = open(s);
+             add(s, d, L"N", L"Z:\\nowhere " + kOkami + L"\\m.exe");
+             answer(s, {enter});
+             press_keys(d, {escape});
+         },
+         {"MAME versions: Program: holds a character that this Windows' code page (1252) does not have, and the "
+          "program has no short (8.3) name to use instead."},
+         {"A", "B"}, 1, std::nullopt, kA},
+        {"an ANSI versions.ini keeps what its code page has and refuses the rest", "\xC0\r\n{dir}\\a.exe\r\n1\r\nx\r\n",
+         false,
+         [&](Session& s) {
+             HWND d = open(s);
+             add(s, d, kOkami, L"{dir}\\b.exe");
+             answer(s, {enter});
+             add(s, d, L"\u00c9", L"{dir}\\b.exe");
+             EXPECT_TRUE(wait_until([&] { return rows_of(d) == 2; }, 5000));
+             post_command(d, IDOK);
+             s.await_command();
+         },
+         {"MAME versions: Name: holds a character that versions.ini cannot keep, since the file is written in this "
+          "Windows' code page (1252)."},
+         {"\xC0", "\xC9"}, 0, "\xC0\r\n{dir}\\a.exe\r\n1\r\nx\r\n\xC9\r\n{dir}\\b.exe\r\n9\r\nWin32\r\n", kA},
+        {"a 101st version is refused", hundred, false,
+         [&](Session& s) {
+             HWND d = open(s);
+             add(s, d, L"N", L"{dir}\\b.exe");
+             answer(s, {enter});
+             EXPECT_EQ(rows_of(d), 100);
+             press_keys(d, {escape});
+         },
+         {"MAME versions: Vornix holds at most 100 MAME versions: remove one first."},
+         std::vector<std::string>(100, "V"), 1, std::nullopt, kA},
+        {"an entry that the file cut short is named at OK", "A\r\n{dir}\\a.exe\r\n1\r\nx\r\nB\r\n", false,
+         [&](Session& s) {
+             HWND d = open(s);
+             post_command(d, IDOK);
+             answer(s, {enter});
+             EXPECT_EQ(list_selection(d, IDC_VERSIONS_LIST), 1) << "the entry named";
+             press_keys(d, {escape});
+         },
+         {"MAME versions: MAME version 2, Program: is empty."}, {"A", "B"}, 1, std::nullopt, kA},
+        {"versions.ini held open elsewhere: saving fails, says so and leaves it whole", kAB, false,
+         [&](Session& s) {
+             HANDLE held = CreateFileA(join(s.dir, "versions.ini").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, 0, nullptr);
+             HWND d = open(s);
+             post_command(d, IDOK);
+             answer(s, {enter});
+             CloseHandle(held);
+             EXPECT_EQ(list_dir(s.dir), (std::vector<std::string>{"a.exe", "a.lst", "b.exe", "b.lst", "c.exe",
+                                                                   "mame.log", "versions.ini"})) << "a new file left";
+             press_keys(d, {escape});
+         },
+         {"MAME versions: Cannot save versions.ini ["}, {"A", "B"}, 1, std::nullopt, kA},
+    };
+    int index = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Session s(fresh_dir("versions_" + std::to_string(++index)));
+        for (const char* exe : {"a.exe", "b.exe", "c.exe"}) mame_copy(s.dir, exe);
+        write_file(join(s.dir, "a.lst"), kGames);
+        write_file(join(s.dir, "b.lst"), "robby \"The Robot\"\r\nqbert \"Q*bert\"\r\n");
+        if (row.given) versions(s.dir, expand(*row.given, s.dir));
+        const std::string given = read_file(join(s.dir, "versions.ini"));
+        s.env = {{"FAKE_MAME_LOG", join(s.dir, "mame.log")}, {"FAKE_MAME_LIST", join(s.dir, "{exe}.lst")}};
+        if (row.answers_first_box ? !s.app.start(s.dir, s.env) : !s.start(s.env)) continue;
+        // B, where there is one, is selected first.
+        if (!row.answers_first_box) select_combo_item(s.main, IDC_VERSION_LIST, 1);
+        row.act(s);
+        EXPECT_EQ(combo_items(s.main, IDC_VERSION_LIST), row.versions);
+        EXPECT_EQ(combo_selection(s.main, IDC_VERSION_LIST), row.selected);
+        EXPECT_EQ(list_items(s.main, IDC_GAME_LIST), row.games);
+        EXPECT_EQ(read_file(join(s.dir, "versions.ini")), row.left ? expand(*row.left, s.dir) : given);
+        std::vector<std::string> boxes;
+        for (std::size_t i = 0; i < s.boxes.size(); ++i)
+            boxes.push_back(s.boxes[i].substr(0, i < row.boxes.size() ? row.boxes[i].size() : std::string::npos));
+        EXPECT_EQ(boxes, row.boxes) << "message boxes (their beginnings)";
+        EXPECT_EQ(s.leave(false), 0u);
     }
 }
 

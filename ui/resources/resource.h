@@ -9,6 +9,7 @@
 #define IDB_LOGO 107
 #define IDD_SCORE 108
 #define IDD_DOWNLOAD 109
+#define IDD_VERSIONS 110
 
 /* Main dialog (101). ID 1 is "Exit". */
 #define IDC_GAME_LIST 1000
@@ -36,6 +37,7 @@
 #define IDC_USE_MOUSE 1026
 #define IDC_USE_JOYSTICK 1027
 #define IDC_SPLIT_EDIT 1028
+#define IDC_MAME_VERSIONS 1050
 
 /* About box (103) and wait box (104). */
 #define IDC_ABOUT_TITLE 1014
@@ -58,5 +60,17 @@
 #define IDC_DOWNLOAD_STATUS 1040
 #define IDC_DOWNLOAD_DONE 1041
 #define IDC_DOWNLOAD_PROGRESS 1042
+
+/* MAME versions (110). ID 1 is "OK", ID 2 "Cancel". */
+#define IDC_VERSIONS_LIST 1051
+#define IDC_VERSION_NAME 1052
+#define IDC_VERSION_PROGRAM 1053
+#define IDC_VERSION_SCORE_NAME 1054
+#define IDC_VERSION_BROWSE 1055
+#define IDC_VERSION_ADD 1056
+#define IDC_VERSION_CHANGE 1057
+#define IDC_VERSION_REMOVE 1058
+#define IDC_VERSION_UP 1059
+#define IDC_VERSION_DOWN 1060
 
 #endif
