@@ -555,7 +555,10 @@ void bench_download(const std::string& server, int rows) {
         HWND save = nullptr;
         if (!poll([&] { return (save = find_window(c.pid, L"Save downloaded recording as...")) != nullptr; }, 10000))
             fail("no save-as dialog");
+        // Saved anew each round: a file left by the last round would make the
+        // save-as box ask before replacing it.
         const std::string path = join(saved, "row" + std::to_string(row) + ".zip");
+        DeleteFileA(path.c_str());
         type_file_name(save, path);
         PostMessageW(save, WM_COMMAND, IDOK, 0);
         HWND progress = nullptr;
