@@ -297,6 +297,12 @@ void on_mame_versions(HWND dialog) {
     SendMessageA(versions, CB_SETCURSEL, selected >= 0 && selected < mame_version_count ? selected : 0, 0);
     if (mame_version_count > 0) {
         on_reload(dialog);
+        // Choosing a game is the next step. The focus is otherwise where the
+        // dialog manager left it, on "Exit" at a first start, where the next
+        // Enter would end the program.
+        const HWND games = GetDlgItem(dialog, IDC_GAME_LIST);
+        if (SendMessageA(games, LB_GETCOUNT, 0, 0) > 0)
+            SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(games), TRUE);
         return;
     }
     SendDlgItemMessageA(dialog, IDC_GAME_LIST, LB_RESETCONTENT, 0, 0);
