@@ -662,7 +662,9 @@ TEST(MainWindow, VersionsDialog) {
              keys.insert(keys.end(), {tab, tab, {'7'}, enter, tab, tab, tab, enter});  // Enter adds; then OK
              press_keys(d, keys);
              s.await_command();
-             EXPECT_EQ(focused_control(s.main), GetDlgItem(s.main, IDC_GAME_LIST)) << "the next Enter would not pick a game";
+             // The window shows before the reload's caller moves the focus.
+             EXPECT_TRUE(wait_until([&] { return focused_control(s.main) == GetDlgItem(s.main, IDC_GAME_LIST); }, 3000))
+                 << "the next Enter would not pick a game: the focus is on " << GetDlgCtrlID(focused_control(s.main));
          },
          {"No MAME version: No MAME version is listed: add one with \"Versions...\".\n\n"
           "Set up the MAME versions now?"},
