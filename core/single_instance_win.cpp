@@ -40,9 +40,9 @@ wchar_t* final_folder_path(wchar_t (&path)[32768]) {
     static wchar_t folder[32768];
     const DWORD n = GetCurrentDirectoryW(room, folder);
     if (n == 0 || n >= room) return nullptr;
-    const HANDLE h = CreateFileW(folder, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    const UniqueWinHandle handle(h == INVALID_HANDLE_VALUE ? nullptr : h);
+    constexpr DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const UniqueWinHandle handle =
+        owned_file(CreateFileW(folder, 0, share, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     DWORD m = handle ? GetFinalPathNameByHandleW(handle.get(), path, room, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS) : 0;
     if (m > 0 && m < room) {
         // "\\?\C:\..." and "\\?\UNC\server\share\...", as the names the

@@ -115,8 +115,8 @@ DWORD save_versions_file(const unsigned char* bytes, std::size_t size) {
     // volume, which Windows makes in one step.
     wchar_t temp[MAX_PATH];
     if (!GetTempFileNameW(L".", L"vnx", 0, temp)) return GetLastError();
-    const HANDLE h = CreateFileW(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    UniqueWinHandle file(h == INVALID_HANDLE_VALUE ? nullptr : h);
+    UniqueWinHandle file =
+        owned_file(CreateFileW(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     bool ok = file && WriteFile(file.get(), bytes, static_cast<DWORD>(size), &written, nullptr) && written == size &&
               FlushFileBuffers(file.get());

@@ -79,11 +79,10 @@ public:
             return;
         char stream[sizeof part_path + 16];
         if (!format_text(stream, sizeof stream, "%s:Zone.Identifier", part_path)) return;
-        const UniqueWinHandle h(
-            CreateFileA(stream, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        const UniqueWinHandle h =
+            owned_file(CreateFileA(stream, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         DWORD written = 0;
-        if (h.get() != INVALID_HANDLE_VALUE)
-            WriteFile(h.get(), zone_identifier, static_cast<DWORD>(std::strlen(zone_identifier)), &written, nullptr);
+        if (h) WriteFile(h.get(), zone_identifier, static_cast<DWORD>(std::strlen(zone_identifier)), &written, nullptr);
     }
     bool close() { return close_part_file(); }
     // Puts the finished file in place of download_path.

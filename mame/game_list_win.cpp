@@ -42,9 +42,8 @@ void choose_list_path() {
 UniqueWinHandle create_list_file() {
     choose_list_path();
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    const HANDLE h = CreateFileW(list_path, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    return UniqueWinHandle(h == INVALID_HANDLE_VALUE ? nullptr : h);
+    return owned_file(CreateFileW(list_path, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 void add_to_list(const GameEntry& game, void* list_box) {
